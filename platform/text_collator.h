@@ -6,10 +6,11 @@
 // secondary strength (case ignored, accents significant); case-sensitive is
 // tertiary. Results are reduced to their sign.
 //
-// Equal() has a fast path: bytes whose collation is one plain element (no
-// contraction, no expansion, not ignorable) are compared through a per-byte
-// class table built from the collator itself, so it gives exactly the
-// collator's answer; any other byte sends the pair through the collator.
+// Equal() has a fast path: bytes whose collation is one plain element (not
+// an expansion, not ignorable, not a later part of a contraction) are
+// compared through a per-byte class table built from the collator itself, so
+// it gives exactly the collator's answer; any other byte sends the pair
+// through the collator.
 //
 // Thread safety: a constructed collator is immutable and may be shared.
 #pragma once
@@ -25,7 +26,7 @@ struct UCollator;
 namespace spisotek::platform {
 
 class TextCollator {
-public:
+  public:
     // locale: an ICU/POSIX locale name ("pl_PL.UTF-8", "de", "C"); "" or
     // "C"/"POSIX" mean Polish. Throws std::runtime_error when ICU has no
     // collator at all for it.
@@ -48,8 +49,10 @@ public:
     std::string SortKey(std::string_view text, bool caseInsensitive) const;
 
     const std::string& Locale() const { return locale_; }
+    // Whether Equal() decides texts made of this byte without the collator.
+    bool HasFastPath(unsigned char byte, bool caseInsensitive) const;
 
-private:
+  private:
     struct Strength;
     const Strength& For(bool caseInsensitive) const;
 
