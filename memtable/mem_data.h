@@ -1,0 +1,246 @@
+// TdxMemData: the in-memory table.
+//
+// Records live only in memory as fixed-size byte blocks laid out by the field
+// storage descriptors (TdxMemField): per field one null-flag byte (1 = value)
+// and the value bytes. Blocks come from a block arena and are located through
+// a list of references, so inserting or deleting moves references, not
+// records. Every table owns the hidden auto-increment field "RecId", its first
+// field. Closing the table discards every record.
+//
+// The table reads and writes the delimited text file (LoadDelimitedFile,
+// SaveDelimitedFile) and locates records by key (Locate, Lookup,
+// FindRecNoByValue). Failures raise the EDataError family with the exact
+// texts users see; messages that name the table start with its component
+// name. Single-threaded.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "memtable/dataset.h"
+#include "memtable/variant.h"
+
+namespace spisotek {
+
+enum TLocateOption { loCaseInsensitive, loPartialKey };
+
+// Set of TLocateOption: TLocateOptions{loCaseInsensitive, loPartialKey}.
+class TLocateOptions {
+  public:
+    constexpr TLocateOptions() = default;
+    constexpr TLocateOptions(std::initializer_list<TLocateOption> options) {
+        for (TLocateOption option : options) {
+            bits_ = static_cast<uint8_t>(bits_ | (1u << option));
+        }
+    }
+    constexpr bool Contains(TLocateOption option) const { return (bits_ >> option) & 1u; }
+    constexpr bool Empty() const { return bits_ == 0; }
+
+  private:
+    uint8_t bits_ = 0;
+};
+
+enum TdxSortOption { soDesc, soCaseInsensitive };
+
+class TdxSortOptions {
+  public:
+    constexpr TdxSortOptions() = default;
+    constexpr TdxSortOptions(std::initializer_list<TdxSortOption> options) {
+        for (TdxSortOption option : options) {
+            bits_ = static_cast<uint8_t>(bits_ | (1u << option));
+        }
+    }
+    constexpr bool Contains(TdxSortOption option) const { return (bits_ >> option) & 1u; }
+    constexpr bool operator==(const TdxSortOptions&) const = default;
+
+  private:
+    uint8_t bits_ = 0;
+};
+
+// Storage descriptor of one non-blob field of the open table.
+struct TdxMemField {
+    TField* field = nullptr;
+    TFieldType dataType = ftUnknown;
+    int dataSize = 0;
+    int offset = 0;       // null flag
+    int valueOffset = 0;  // offset + 1
+    int32_t maxIncValue = 0;
+    int index = 0;
+    bool isRecId = false;
+    bool isAutoInc = false;
+    bool isWide = false;
+    int wideIndex = -1;  // position among the wide-text descriptors
+};
+
+// Fixed-size record blocks carved from large chunks; freed blocks are reused.
+class TdxRecordArena {
+  public:
+    TdxRecordArena() = default;
+    ~TdxRecordArena();
+    TdxRecordArena(const TdxRecordArena&) = delete;
+    TdxRecordArena& operator=(const TdxRecordArena&) = delete;
+
+    void Reset(int blockSize);
+    // Makes room for count more blocks in one chunk.
+    void Reserve(size_t count);
+    unsigned char* Allocate();
+    void Free(unsigned char* block) { freeList_.push_back(block); }
+    int BlockSize() const { return blockSize_; }
+
+  private:
+    struct Chunk {
+        unsigned char* memory;
+        size_t bytes;
+    };
+    void AddChunk(size_t blocks);
+    void ReleaseChunks();
+
+    int blockSize_ = 0;
+    std::vector<Chunk> chunks_;
+    unsigned char* next_ = nullptr;
+    unsigned char* end_ = nullptr;
+    std::vector<unsigned char*> freeList_;
+    size_t nextChunkBlocks_ = 0;
+};
+
+// The descriptor list with the record store.
+class TdxMemFields {
+  public:
+    std::vector<TdxMemField> items;
+    std::vector<int> autoIncFields;  // descriptor indexes
+    std::vector<int> wideFields;     // descriptor indexes
+    std::vector<TField*> calcFields;
+    int recordSize = 0;
+    TdxRecordArena arena;
+    std::vector<unsigned char*> records;
+};
+
+class TdxMemData : public TDataSet {
+  public:
+    explicit TdxMemData(std::string name);
+    ~TdxMemData() override;
+
+    // The hidden auto-increment field, always the first field.
+    TField& RecIdField() const { return Field(0); }
+
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    char Delimiter() const { return delimiter_; }
+    void SetDelimiter(char delimiter) { delimiter_ = delimiter; }
+    TdxSortOptions SortOptions() const { return sortOptions_; }
+
+    int RecordCount() override;
+    int RecNo() override;
+    void SetRecNo(int recNo) override;
+
+    // Record id (bookmark) of the active record; -1 when none.
+    int32_t CurrentRecordId() const;
+
+    // Replaces the records with the file's (tab-separated, header line of
+    // field names). Raises EFOpenError naming the file when it cannot be read,
+    // and the errors of refused values, keeping the records of earlier lines.
+    void LoadDelimitedFile(const std::string& fileName);
+    // The same from bytes already in memory.
+    void LoadDelimitedData(std::string_view data);
+    // Writes the data fields of every visible record; nothing when closed.
+    void SaveDelimitedFile(const std::string& fileName);
+
+    // Moves to the first record whose key fields (names joined by ';') match.
+    bool Locate(std::string_view keyFields, const TVariant& keyValues, TLocateOptions options);
+    // resultField of the first exact match; the cursor does not move.
+    TVariant Lookup(std::string_view keyFields, const TVariant& keyValues,
+                    std::string_view resultField);
+    // 1-based store position of the first record whose field equals value, or -1.
+    int FindRecNoByValue(const TVariant& value, std::string_view fieldName);
+
+    // Compares two stored values of one type (nullptr = absent): -1, 0, 1.
+    // ftString: zero-terminated text; ftWideString: std::u16string.
+    int CompareValues(const void* a, const void* b, TFieldType type, bool caseInsensitive) const;
+
+    const void* GetFieldData(const TField& field) const override;
+    void SetFieldData(TField& field, const void* value) override;
+
+  protected:
+    void InternalOpen() override;
+    void InternalClose() override;
+    bool IsCursorOpen() const override { return opened_; }
+    void InternalFirst() override;
+    void InternalLast() override;
+    TGetResult GetRecord(TGetMode mode, bool doCheck) override;
+    void InternalInitRecord(TBookmarkFlag flag) override;
+    void InternalEdit() override;
+    void InternalPost() override;
+    void InternalCancel() override;
+    void InternalDelete() override;
+    void InternalSetToActiveRecord() override;
+    bool CanModify() const override { return !readOnly_ || internalMode_; }
+    void ClearCalcFields() override;
+
+    void DoBeforeOpen() override;
+    void DoAfterOpen() override;
+    void DoBeforeClose() override;
+    void DoAfterClose() override;
+    void DoBeforeInsert() override;
+    void DoAfterInsert() override;
+    void DoBeforePost() override;
+    void DoAfterPost() override;
+    void DoAfterCancel() override;
+    void DoOnNewRecord() override;
+
+    bool InternalMode() const { return internalMode_; }
+    void SetInternalMode(bool on) { internalMode_ = on; }
+    const TdxMemFields* MemFields() const { return memFields_.get(); }
+
+  private:
+    // A record outside the store: the edit buffer and the calculation buffer.
+    struct RecordBuffer {
+        std::vector<unsigned char> data;
+        std::vector<std::u16string> wide;  // per wide-text descriptor
+        std::vector<std::string> blobs;    // per blob field
+        int32_t recordId = 0;
+        TBookmarkFlag bookmarkFlag = bfCurrent;
+    };
+    // A key value of Locate in the stored form of its field.
+    struct KeyValue;
+
+    const unsigned char* ActiveData() const;
+    unsigned char* ActiveBufferData();
+    RecordBuffer* ActiveBuffer();
+    void CopyRecordToBuffer(int rawIndex, RecordBuffer& buffer) const;
+    void ApplyAutoIncrement(unsigned char* block, bool byPost);
+    void FreeRecordBlock(unsigned char* block);
+    uint32_t NewWideString(std::u16string value);
+    void ReleaseWideString(uint32_t handle);
+    int FindRecordIndexById(int32_t recordId) const;
+    int VisibleToRaw(int position) const { return position; }
+
+    std::vector<TField*> ResolveKeyFields(std::string_view keyFields) const;
+    KeyValue ConvertKey(const TdxMemField* desc, const TVariant& value) const;
+    bool MatchKey(const KeyValue& key, int rawIndex, TLocateOptions options) const;
+    int SearchRecord(std::string_view keyFields, const TVariant& keyValues, TLocateOptions options);
+    void ParseDelimited(std::string_view text);
+
+    std::unique_ptr<TdxMemFields> memFields_;
+    std::vector<int32_t> recordIds_;
+    // Per record, the strings of its blob fields; null until it gets any.
+    std::vector<std::unique_ptr<std::vector<std::string>>> blobStrings_;
+    std::vector<TField*> blobFields_;
+    std::vector<std::u16string> widePool_;  // handle - 1 -> string
+    std::vector<uint32_t> wideFree_;
+    RecordBuffer editBuffer_;
+    RecordBuffer calcBuffer_;
+    bool editingStored_ = false;  // the edit buffer holds a stored record
+    int cursor_ = -1;
+    int32_t lastRecordId_ = 0;
+    bool opened_ = false;
+    bool internalMode_ = false;
+    bool readOnly_ = false;
+    char delimiter_ = '\t';
+    TdxSortOptions sortOptions_;
+};
+
+}  // namespace spisotek
