@@ -431,11 +431,22 @@ class TWebUpdate {
     // Appends one line to the log file, creating it when missing. Throws
     // webupdate::InOutError when the file can be neither opened nor created.
     void WriteLogLine(const std::string& line);
+    // The two log lines transfers write whether or not Logging is on:
+    // "Unable to delete file " + path, and
+    // "Unable to rename file " + from + " to " + to.
+    void LogUnableToDelete(const std::string& path);
+    void LogUnableToRename(const std::string& from, const std::string& to);
 
   protected:
     // The control file copy read under the profile-file rules; empty when
     // there is no copy or it cannot be read.
     webupdate::ProfileFile LoadControlFile() const;
+    // A control-file date plus time under DateFormat/DateSeparator and
+    // TimeFormat/TimeSeparator: 1 January 1980 for a date that does not read,
+    // nothing added for a time that does not read.
+    webupdate::CivilTime ParseDateTime(const std::string& date, const std::string& time) const;
+    // A path value: prefixes expanded, "\" read as "/".
+    std::string ExpandPath(const std::string& value);
 
   private:
     // Published property storage.
