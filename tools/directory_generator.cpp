@@ -263,7 +263,6 @@ void WriteSubscribers(const std::string& path, std::size_t count, Random& random
         out.push_back('\t');
         out.append(lists.localities[localityIndex]);
         out.push_back('\t');
-        out.append("UL. ");
         out.append(lists.streetsUpper[random.Skewed(lists.streetsUpper.size())]);
         out.push_back(' ');
         AppendNumber(out, 1 + random.Skewed(120), 1);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 #include "tools/directory_generator.h"
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
         options.companies = options.subscribers / 25 < 20 ? 20 : options.subscribers / 25;
     }
     try {
+        std::filesystem::create_directories(folder);
         spisotek::tools::GenerateDirectory(folder, options);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "spisotek-gen: %s\n", error.what());
