@@ -147,6 +147,9 @@ class TDataSet {
     // Raises "<name>: Dataset not in edit or insert mode" outside the editing
     // states.
     virtual void SetFieldData(TField& field, const void* value) = 0;
+    // The field's value in the store before the current edit (null for a
+    // record being inserted).
+    TVariant OldFieldValue(const TField& field);
 
   protected:
     // Record-level requests the concrete table answers.
@@ -167,6 +170,8 @@ class TDataSet {
     // Brings the table's cursor in line with the active record.
     virtual void InternalSetToActiveRecord() = 0;
     virtual bool CanModify() const { return true; }
+    // Before OnCalcFields: the table prepares its calculation buffer from the
+    // active record and clears the calculated fields there.
     virtual void ClearCalcFields() {}
     virtual void InternalFilterChanged() {}
     // Reloads the active record after a change of position or content.

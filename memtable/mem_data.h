@@ -88,7 +88,7 @@ class TdxRecordArena {
     // Makes room for count more blocks in one chunk.
     void Reserve(size_t count);
     unsigned char* Allocate();
-    void Free(unsigned char* block) { freeList_.push_back(block); }
+    void Free(unsigned char* block);
     int BlockSize() const { return blockSize_; }
 
   private:
@@ -208,15 +208,16 @@ class TdxMemData : public TDataSet {
     struct KeyValue;
 
     const unsigned char* ActiveData() const;
-    unsigned char* ActiveBufferData();
     RecordBuffer* ActiveBuffer();
+    bool CursorValid() const {
+        return memFields_ && cursor_ >= 0 && cursor_ < static_cast<int>(memFields_->records.size());
+    }
     void CopyRecordToBuffer(int rawIndex, RecordBuffer& buffer) const;
     void ApplyAutoIncrement(unsigned char* block, bool byPost);
     void FreeRecordBlock(unsigned char* block);
     uint32_t NewWideString(std::u16string value);
     void ReleaseWideString(uint32_t handle);
     int FindRecordIndexById(int32_t recordId) const;
-    int VisibleToRaw(int position) const { return position; }
 
     std::vector<TField*> ResolveKeyFields(std::string_view keyFields) const;
     KeyValue ConvertKey(const TdxMemField* desc, const TVariant& value) const;
@@ -233,7 +234,8 @@ class TdxMemData : public TDataSet {
     std::vector<uint32_t> wideFree_;
     RecordBuffer editBuffer_;
     RecordBuffer calcBuffer_;
-    bool editingStored_ = false;  // the edit buffer holds a stored record
+    bool insertingNew_ = false;  // the edit buffer holds a record not yet stored
+    int cursorBeforeInsert_ = -1;
     int cursor_ = -1;
     int32_t lastRecordId_ = 0;
     bool opened_ = false;

@@ -1,0 +1,207 @@
+#include "memtable/sort_order.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+namespace spisotek::memtable {
+
+namespace {
+
+// The sign of the key against entry i in list order.
+int Ordered(const TKeyCompare& compareKey, int position, bool descending) {
+    const int c = compareKey(position);
+    const int sign = c < 0 ? -1 : c > 0 ? 1 : 0;
+    return descending ? -sign : sign;
+}
+
+int Sign(int value) {
+    return value < 0 ? -1 : value > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int CompareInOrder(const TSortValues& values, int a, int b, bool descending) {
+    if (a == b) {
+        return 0;
+    }
+    int c = Sign(values.CompareAt(a, b));
+    if (descending) {
+        c = -c;
+    }
+    if (c != 0) {
+        return c;
+    }
+    const int32_t idA = values.RecIdAt(a);
+    const int32_t idB = values.RecIdAt(b);
+    return idA < idB ? -1 : idA > idB ? 1 : 0;
+}
+
+std::vector<int> SortPermutation(const TSortValues& values, bool descending) {
+    const int count = values.Count();
+    std::vector<int> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    if (count < 2) {
+        return order;
+    }
+    std::string probe;
+    if (values.SortKeyAt(0, probe)) {
+        // Text: one collation key per record, then byte comparisons only.
+        struct Keyed {
+            std::string key;
+            int32_t recId;
+            int position;
+        };
+        std::vector<Keyed> keyed(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            Keyed& k = keyed[static_cast<size_t>(i)];
+            if (i == 0) {
+                k.key = std::move(probe);
+            } else {
+                values.SortKeyAt(i, k.key);
+            }
+            k.recId = values.RecIdAt(i);
+            k.position = i;
+        }
+        std::sort(keyed.begin(), keyed.end(), [descending](const Keyed& a, const Keyed& b) {
+            const int c = a.key.compare(b.key);
+            if (c != 0) {
+                return descending ? c > 0 : c < 0;
+            }
+            return a.recId < b.recId;
+        });
+        for (int i = 0; i < count; ++i) {
+            order[static_cast<size_t>(i)] = keyed[static_cast<size_t>(i)].position;
+        }
+        return order;
+    }
+    std::sort(order.begin(), order.end(), [&values, descending](int a, int b) {
+        return CompareInOrder(values, a, b, descending) < 0;
+    });
+    return order;
+}
+
+TSortedSearchResult SortedSearch(int count, int lo, int hi, const TKeyCompare& compareKey,
+                                 bool descending) {
+    if (count <= 0) {
+        return {};
+    }
+    if (lo < 0) {
+        lo = 0;
+    }
+    if (hi < 0 || hi >= count) {
+        hi = count - 1;
+    }
+    if (lo > hi) {
+        return {};
+    }
+    auto firstEqual = [&](int position) {
+        // Equal entries may run before the one the search hit.
+        while (position > lo && Ordered(compareKey, position - 1, descending) == 0) {
+            --position;
+        }
+        return TSortedSearchResult{true, position};
+    };
+    int c = Ordered(compareKey, lo, descending);
+    if (c <= 0) {
+        return c == 0 ? TSortedSearchResult{true, lo} : TSortedSearchResult{};
+    }
+    c = Ordered(compareKey, hi, descending);
+    if (c >= 0) {
+        return c == 0 ? firstEqual(hi) : TSortedSearchResult{};
+    }
+    // Invariant: the key orders after lo and before hi.
+    int low = lo;
+    int high = hi;
+    int middle = lo;
+    while (high - low > 1) {
+        middle = low + (high - low) / 2;
+        c = Ordered(compareKey, middle, descending);
+        if (c == 0) {
+            return firstEqual(middle);
+        }
+        if (c < 0) {
+            high = middle;
+        } else {
+            low = middle;
+        }
+    }
+    // The key lies strictly between low and high; the bisection's last
+    // middle is one of them.
+    if (Ordered(compareKey, middle, descending) > 0 && middle < count - 1) {
+        ++middle;
+    }
+    return {false, middle};
+}
+
+int LowerBound(int count, const TKeyCompare& compareKey, bool descending) {
+    int low = 0;
+    int high = count;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (Ordered(compareKey, middle, descending) > 0) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
+}
+
+int UpperBound(int count, const TKeyCompare& compareKey, bool descending) {
+    int low = 0;
+    int high = count;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (Ordered(compareKey, middle, descending) >= 0) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
+}
+
+std::pair<int, int> EqualRange(int count, const TKeyCompare& compareKey, bool descending) {
+    const int first = LowerBound(count, compareKey, descending);
+    if (first == count || Ordered(compareKey, first, descending) != 0) {
+        return {first, first};
+    }
+    return {first, UpperBound(count, compareKey, descending)};
+}
+
+std::pair<int, int> PrefixRange(int count, const TKeyCompare& compareKey,
+                                const TKeyCompare& compareUpper, bool descending) {
+    // Ascending: [key, upper). Descending the list runs from high to low, so
+    // the block starts below upper and ends below the key. No text equals
+    // upper, so lower and upper bounds agree on it.
+    if (!descending) {
+        const int first = LowerBound(count, compareKey, false);
+        const int last = LowerBound(count, compareUpper, false);
+        return {first, std::max(first, last)};
+    }
+    const int first = UpperBound(count, compareUpper, true);
+    const int last = UpperBound(count, compareKey, true);
+    return {first, std::max(first, last)};
+}
+
+std::u16string PrefixUpperBound(std::u16string key) {
+    key.push_back(u'\uFFFF');
+    return key;
+}
+
+int InsertPosition(int lo, int hi, const std::function<int(int position)>& compareRecord) {
+    int low = lo;
+    int high = hi + 1;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (compareRecord(middle) > 0) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
+}
+
+}  // namespace spisotek::memtable
