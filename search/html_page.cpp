@@ -5,8 +5,6 @@ namespace spisotek::search {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-// A block with usual field lengths is a little under 900 bytes.
-constexpr std::size_t kTypicalBlockBytes = 900;
 
 constexpr std::string_view kDocumentStart[] = {
     "<HTML>",
@@ -24,10 +22,6 @@ void HtmlPage::AddLine(std::string_view line) {
     text_.append(line);
     text_.append(kLineEnd);
     ++lineCount_;
-}
-
-void HtmlPage::ReserveEntries(std::size_t entries) {
-    text_.reserve(text_.size() + 1024 + entries * kTypicalBlockBytes);
 }
 
 std::vector<std::string> HtmlPage::Lines() const {

@@ -19,8 +19,6 @@ class HtmlPage {
     HtmlPage() = default;
 
     void AddLine(std::string_view line);
-    // Pre-sizes the document for about `entries` entry blocks of usual size.
-    void ReserveEntries(std::size_t entries);
 
     // The joined document: each line followed by CR LF, the last one too.
     const std::string& Text() const { return text_; }
