@@ -366,6 +366,8 @@ class TWebUpdate {
     TFileList& FileList() { return fileList_; }
     const TFileList& FileList() const { return fileList_; }
     bool Connected() const { return connected_; }
+    // The handle transfers use: the HTTP session or the FTP connection; none when closed.
+    webupdate::TransferSession* ConnectionHandle() const { return connection_.get(); }
     const std::string& ControlFileCopy() const { return controlFileCopy_; }
     // For a driver that fetched the control file itself (the check-control
     // command): the local copy the decisions read. The engine deletes the copy

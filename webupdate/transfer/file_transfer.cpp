@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -36,7 +37,9 @@ struct Pass {
     bool cancel = false;
     bool rejected = false;
     bool ioError = false;
-    std::string ioMessage;
+    int ioCode = 0;
+    std::string ioPath;
+    std::exception_ptr hostError;  // thrown by a host call inside a libcurl callback
     Clock::time_point lastActivity = Clock::now();
     Clock::time_point lastCancelCheck = Clock::now();
 };
@@ -60,8 +63,8 @@ size_t OnData(char* data, size_t size, size_t count, void* userData) {
         pass.temp = CreateTempFile(pass.tempDirectory);
         if (!pass.temp) {
             pass.ioError = true;
-            pass.ioMessage = "Cannot create a temp file in \"" + pass.tempDirectory +
-                             "\": " + std::strerror(errno);
+            pass.ioCode = errno;
+            pass.ioPath = pass.tempDirectory;
             return 0;
         }
         curl_off_t expected = -1;
@@ -70,17 +73,24 @@ size_t OnData(char* data, size_t size, size_t count, void* userData) {
     }
     if (!WriteAll(pass.temp->fd, data, length)) {
         pass.ioError = true;
-        pass.ioMessage = "Cannot write " + pass.temp->path + ": " + std::strerror(errno);
+        pass.ioCode = errno;
+        pass.ioPath = pass.temp->path;
         return 0;
     }
     pass.delivered = true;
     pass.total += static_cast<std::int64_t>(length);
-    pass.host->FileProgress(pass.target, pass.total, pass.expected);
-    if (pass.host->ProgressCancel()) {
-        pass.cancel = true;
+    // Nothing may be thrown through libcurl: it is kept and raised after the transfer.
+    try {
+        pass.host->FileProgress(pass.target, pass.total, pass.expected);
+        if (pass.host->ProgressCancel()) {
+            pass.cancel = true;
+            return 0;
+        }
+        pass.host->ProcessPendingEvents();
+    } catch (...) {
+        pass.hostError = std::current_exception();
         return 0;
     }
-    pass.host->ProcessPendingEvents();
     pass.lastActivity = pass.lastCancelCheck = Clock::now();
     return length;
 }
@@ -93,13 +103,18 @@ int OnIdle(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     if (now - pass.lastActivity < std::chrono::milliseconds(100)) {
         return 0;
     }
-    pass.host->ProcessPendingEvents();
-    if (now - pass.lastCancelCheck >= std::chrono::milliseconds(500)) {
-        pass.lastCancelCheck = now;
-        if (pass.host->ProgressCancel()) {
-            pass.cancel = true;
-            return 1;
+    try {
+        pass.host->ProcessPendingEvents();
+        if (now - pass.lastCancelCheck >= std::chrono::milliseconds(500)) {
+            pass.lastCancelCheck = now;
+            if (pass.host->ProgressCancel()) {
+                pass.cancel = true;
+                return 1;
+            }
         }
+    } catch (...) {
+        pass.hostError = std::current_exception();
+        return 1;
     }
     return 0;
 }
@@ -261,7 +276,7 @@ bool FileTransfer::DownloadNetwork(Connection* connection, const std::string& ad
             pass.temp->fd = -1;
         }
         if (http && code == 401 && settings_.authenticate == Authentication::kAuto &&
-            !pass.ioError && !pass.cancel) {
+            !pass.ioError && !pass.cancel && !pass.hostError) {
             if (pass.temp) {
                 DeleteTemp(pass.temp->path);
             }
@@ -273,11 +288,14 @@ bool FileTransfer::DownloadNetwork(Connection* connection, const std::string& ad
         break;
     }
 
-    if (pass.ioError) {
+    if (pass.ioError || pass.hostError) {
         if (pass.temp) {
-            DeleteTemp(pass.temp->path);
+            ::unlink(pass.temp->path.c_str());
         }
-        throw TransferIoError(pass.ioMessage);
+        if (pass.hostError) {
+            std::rethrow_exception(pass.hostError);
+        }
+        throw TransferIoError(pass.ioCode, pass.ioPath);
     }
     if (http && code >= 300) {
         if (pass.temp) {
@@ -384,11 +402,18 @@ bool FileTransfer::CopyLocalFile(const std::string& source, const std::string& t
         } else {
             total += got;
         }
-        host_.FileProgress(source, total, length);
-        if (host_.ProgressCancel()) {
-            cancel = true;
+        try {
+            host_.FileProgress(source, total, length);
+            if (host_.ProgressCancel()) {
+                cancel = true;
+            }
+            host_.ProcessPendingEvents();
+        } catch (...) {
+            ::close(in);
+            ::close(temp->fd);
+            ::unlink(temp->path.c_str());
+            throw;
         }
-        host_.ProcessPendingEvents();
         if (got == 0 || cancel || broken) {
             break;
         }

@@ -16,12 +16,24 @@ enum class Authentication { kNever, kAlways, kAuto };
 // operation fails with it instead of reporting a status.
 class TransferIoError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    TransferIoError(int code, const std::string& path)
+        : std::runtime_error("I/O error " + std::to_string(code) + ": " + path),
+          code_(code),
+          path_(path) {}
+
+    // The system's error number and the file concerned.
+    int Code() const { return code_; }
+    const std::string& Path() const { return path_; }
+
+  private:
+    int code_;
+    std::string path_;
 };
 
 // Everything a transfer needs from its owner: status reports, the log file, progress and the
 // cancel handshake, the login dialog and the notice of a stored file. The transfer calls it on
-// the caller's thread only; implementations may throw TransferIoError from WriteLogLine.
+// the caller's thread only. Whatever a host call throws ends the transfer (its temp file
+// removed) and leaves the transfer operation unchanged.
 class TransferHost {
   public:
     virtual ~TransferHost() = default;
