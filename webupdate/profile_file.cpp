@@ -1,5 +1,7 @@
 #include "webupdate/profile_file.h"
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -105,6 +107,10 @@ std::optional<std::int32_t> ParseProfileInteger(std::string_view text) {
 }
 
 std::optional<ProfileFile> ProfileFile::Load(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
+        return std::nullopt;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return std::nullopt;
