@@ -7,7 +7,22 @@
 
 namespace spisotek::app {
 
+namespace {
+
+// The document itself would read local files a page names when the viewer
+// declines them, so it declines too.
+class ClosedDocument : public QTextDocument {
+  public:
+    explicit ClosedDocument(QObject* parent) : QTextDocument(parent) {}
+
+  protected:
+    QVariant loadResource(int /*type*/, const QUrl& /*name*/) override { return {}; }
+};
+
+}  // namespace
+
 HtmlViewer::HtmlViewer(QWidget* parent) : QTextBrowser(parent) {
+    setDocument(new ClosedDocument(this));
     setReadOnly(true);
     setOpenLinks(false);
     setOpenExternalLinks(false);

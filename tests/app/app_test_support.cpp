@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 
 #include "platform/cp1250.h"
 
@@ -64,6 +65,15 @@ void ProgramFolder::MakeDirectory(const std::string& name) const {
 
 FormFixture::FormFixture(const ProgramFolder& folder)
     : form(std::make_unique<TMainForm>(dialogs, starter, folder.Path())) {}
+
+void TypeText(QWidget* widget, const QString& text) {
+    for (QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(widget, &release);
+    }
+}
 
 std::string Cp(const char* utf8) {
     return platform::Utf8ToCp1250(utf8);

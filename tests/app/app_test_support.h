@@ -63,6 +63,9 @@ struct FormFixture {
     std::unique_ptr<TMainForm> form;
 };
 
+// Types the text into the widget key by key, any character included.
+void TypeText(QWidget* widget, const QString& text);
+
 // Converts UTF-8 source text to Windows-1250 bytes for fixture files.
 std::string Cp(const char* utf8);
 

@@ -295,7 +295,7 @@ TEST_F(MainFormTest, EditsTurnTypedAndPastedLettersToUpperCase) {
         for (const auto& c : cases) {
             SCOPED_TRACE(c.typed);
             edit->clear();
-            QTest::keyClicks(edit, QString::fromUtf8(c.typed));
+            TypeText(edit, QString::fromUtf8(c.typed));
             EXPECT_EQ(edit->text(), QString::fromUtf8(c.shown));
             edit->clear();
             edit->insert(QString::fromUtf8(c.typed));
@@ -455,6 +455,7 @@ TEST_F(MainFormTest, ClearingTheSubscriberPageEmptiesItsInputsAndHidesTheViewer)
 }
 
 TEST_F(MainFormTest, ClearingTheCompanyPageEmptiesItsInputsAndHidesTheViewer) {
+    folder.Write("miejscowosci.dat", "Modrzyn\r\n");
     folder.Write("firmy.dat", "ACME\r\n");
     FormFixture f(folder);
     TMainForm& form = *f.form;

@@ -63,7 +63,7 @@ TEST_F(SearchCommandsTest, StreetSearchUsesTheTypedStreet) {
     TMainForm& form = *f.form;
     QTest::keyClicks(form.EditNazwisko, "kowal");
     form.EditMiasto->setEditText("Modrzyń");
-    QTest::keyClicks(form.EditUlica, "długa");
+    TypeText(form.EditUlica, "długa");
     form.SzkuajIndywButton->click();
     ASSERT_FALSE(form.HTMLViewer1->isHidden());
     const QString shown = form.HTMLViewer1->toPlainText();
@@ -74,7 +74,7 @@ TEST_F(SearchCommandsTest, StreetSearchUsesTheTypedStreet) {
 TEST_F(SearchCommandsTest, NoMatchHidesTheViewerWithTheMessage) {
     FormFixture f(folder);
     TMainForm& form = *f.form;
-    QTest::keyClicks(form.EditNazwisko, "ZIELIŃSKI");
+    TypeText(form.EditNazwisko, "ZIELIŃSKI");
     form.SzkuajIndywButton->click();
     EXPECT_TRUE(form.HTMLViewer1->isHidden());
     EXPECT_EQ(f.dialogs.messages,

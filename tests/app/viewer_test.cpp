@@ -17,9 +17,9 @@ TEST(HtmlViewerTest, ShowsAWindows1250PageAndKeepsItsSource) {
         Cp("<HTML>\r\n<body>\r\n<p>Łódź, ulica Źródlana</p>\r\n</body>\r\n</html>\r\n");
     viewer.LoadDocument(page);
     EXPECT_EQ(viewer.Source(), page);
-    EXPECT_EQ(viewer.toPlainText(), QString("Łódź, ulica Źródlana"));
+    EXPECT_EQ(viewer.toPlainText().trimmed(), QString("Łódź, ulica Źródlana"));
     viewer.LoadDocument(Cp("<p>Druga</p>\r\n"));
-    EXPECT_EQ(viewer.toPlainText(), QString("Druga"));
+    EXPECT_EQ(viewer.toPlainText().trimmed(), QString("Druga"));
     EXPECT_TRUE(viewer.isReadOnly());
     EXPECT_FALSE(viewer.openLinks());
     EXPECT_FALSE(viewer.openExternalLinks());
@@ -46,7 +46,7 @@ TEST(HtmlViewerTest, ClickingALinkGoesNowhere) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&viewer));
     QTest::mouseClick(viewer.viewport(), Qt::LeftButton, {}, QPoint(20, 12));
     EXPECT_TRUE(viewer.source().isEmpty());
-    EXPECT_EQ(viewer.toPlainText(), QString("LINK LINK LINK"));
+    EXPECT_EQ(viewer.toPlainText().trimmed(), QString("LINK LINK LINK"));
 }
 
 }  // namespace
