@@ -288,8 +288,7 @@ void TMainForm::ConnectHandlers() {
 }
 
 void TMainForm::UpdateClock() {
-    RzClockStatus1->setText(
-        QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")));
+    RzClockStatus1->setText(QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss")));
 }
 
 void TMainForm::RunHandler(const std::function<void()>& handler) {

@@ -82,7 +82,7 @@ QImage Banner() {
                      QStringLiteral("abonentów Telewizji Kablowej Zorvan"));
 
     // A pale strip where the clock sits.
-    painter.fillRect(QRect(0, 75, 140, 18), QColor(255, 255, 255, 210));
+    painter.fillRect(QRect(0, 75, 74, 18), QColor(255, 255, 255, 210));
     painter.end();
     return image;
 }

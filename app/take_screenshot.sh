@@ -26,11 +26,9 @@ left=154
 top=74
 click() { xdotool mousemove $((left + $1)) $((top + $2)) click 1; }
 
-# Subscriber page: surname, then the locality already shown, then "Szukaj".
+# Subscriber page: a surname with the locality already shown, then "Szukaj".
 click $((650 + 20)) $((97 + 24 + 255 + 10))
 xdotool type --delay 40 "nowak"
-click $((650 + 40)) $((97 + 24 + 348 + 10))
-xdotool type --delay 40 "d"
 click $((650 + 37)) $((97 + 24 + 385 + 11))
 sleep 2
 import -window root -crop "831x559+${left}+${top}" +repage "$out"
