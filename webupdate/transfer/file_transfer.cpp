@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -78,15 +79,21 @@ size_t OnData(char* data, size_t size, size_t count, void* userData) {
         return 0;
     }
     pass.delivered = true;
-    pass.total += static_cast<std::int64_t>(length);
+    // libcurl reads the socket in large pieces (as the curl tool does); the host still sees
+    // the transfer in blocks of at most 4096 bytes: progress, cancel and events for each.
     // Nothing may be thrown through libcurl: it is kept and raised after the transfer.
     try {
-        pass.host->FileProgress(pass.target, pass.total, pass.expected);
-        if (pass.host->ProgressCancel()) {
-            pass.cancel = true;
-            return 0;
+        for (size_t done = 0; done < length;) {
+            const size_t block = std::min(FileTransfer::kNetworkBlock, length - done);
+            done += block;
+            pass.total += static_cast<std::int64_t>(block);
+            pass.host->FileProgress(pass.target, pass.total, pass.expected);
+            if (pass.host->ProgressCancel()) {
+                pass.cancel = true;
+                return 0;
+            }
+            pass.host->ProcessPendingEvents();
         }
-        pass.host->ProcessPendingEvents();
     } catch (...) {
         pass.hostError = std::current_exception();
         return 0;
@@ -225,7 +232,7 @@ bool FileTransfer::DownloadNetwork(Connection* connection, const std::string& ad
         curl_easy_reset(handle);
         ApplyCommonOptions(handle, settings_);
         curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, static_cast<long>(kNetworkBlock));
+        curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, static_cast<long>(kReceiveBuffer));
         curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnData);
         curl_easy_setopt(handle, CURLOPT_WRITEDATA, &pass);
         curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnIdle);

@@ -38,7 +38,10 @@ class FileTransfer {
     // transfer got that far.
     std::optional<bool> Aborted() const { return aborted_; }
 
+    // Progress, cancel and events happen once per network block.
     static constexpr size_t kNetworkBlock = 4096;
+    // What libcurl may hand over per socket read (the curl tool's own buffer size).
+    static constexpr size_t kReceiveBuffer = 102400;
     static constexpr size_t kCopyBlock = 16384;
 
   private:

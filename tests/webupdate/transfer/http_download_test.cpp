@@ -323,6 +323,16 @@ TEST_F(HttpDownloadTest, RedirectsAreFollowedToABoundedDepth) {
     ASSERT_FALSE(Download("/loop.bin"));
     EXPECT_EQ(host_.Codes(), (std::vector<int>{915, 916}));
     EXPECT_LE(server_->Requests().size(), 2u + 11u);
+
+    // A redirect may not leave HTTP: no local file is ever read that way.
+    HttpRoute toFile;
+    toFile.status = 302;
+    toFile.extraHeaders = {{"Location", "file:///etc/hostname"}};
+    server_->SetRoute("/tofile.bin", toFile);
+    host_.statuses.clear();
+    EXPECT_FALSE(Download("/tofile.bin"));
+    EXPECT_FALSE(Exists(target_ + "tofile.bin"));
+    EXPECT_EQ(host_.Codes(), (std::vector<int>{915, 916}));
 }
 
 TEST_F(HttpDownloadTest, UnreachableAddressOrNoSessionReports917) {
