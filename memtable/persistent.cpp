@@ -257,14 +257,17 @@ TPersistentHeader ReadPersistentHeader(std::string_view data) {
         int16_t nameLength = 0;
         if (!reader.ReadLe(description.size) || !reader.ReadLe(description.typeCode) ||
             !reader.ReadLe(nameLength)) {
-            break;
+            // Cut short: the data has ended, no records follow.
+            header.recordsStart = data.size();
+            return header;
         }
         if (nameLength < 0 || nameLength > kMaxNameLength) {
             throw EDatabaseError("The data is incorrect");
         }
         std::string_view name;
         if (!reader.Take(static_cast<size_t>(nameLength), name)) {
-            break;
+            header.recordsStart = data.size();
+            return header;
         }
         const size_t zero = name.find('\0');
         description.name.assign(zero == std::string_view::npos ? name : name.substr(0, zero));
