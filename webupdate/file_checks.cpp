@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <vector>
+
+#include "platform/cp1250.h"
 
 namespace spisotek::webupdate {
 
@@ -187,7 +190,63 @@ VersionPair PeVersion(const std::string& d) {
     return ScanFixedInfo(d, *data, *data + std::min<std::size_t>(size, d.size()));
 }
 
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// The entry of `folder` whose name equals `name` without regard to case.
+std::optional<std::string> MatchInFolder(const std::string& folder, const std::string& name) {
+    const std::string wanted = platform::ToUpperCp1250(name);
+    std::optional<std::string> best;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error), end;
+         !error && it != end; it.increment(error)) {
+        const std::string candidate = it->path().filename().string();
+        if (platform::ToUpperCp1250(candidate) == wanted && (!best || candidate < *best)) {
+            best = candidate;
+        }
+    }
+    return best;
+}
+
 }  // namespace
+
+std::string ExistingPath(const std::string& path) {
+    if (path.empty() || Exists(path)) {
+        return path;
+    }
+    // Walk the components; keep each one that exists as written.
+    std::string resolved;
+    std::size_t start = 0;
+    if (path.front() == '/') {
+        resolved = "/";
+        start = 1;
+    }
+    while (start <= path.size()) {
+        std::size_t cut = path.find('/', start);
+        if (cut == std::string::npos) {
+            cut = path.size();
+        }
+        const std::string part = path.substr(start, cut - start);
+        if (!part.empty()) {
+            const std::string folder = resolved;
+            std::string next =
+                folder.empty() || folder.back() == '/' ? folder + part : folder + "/" + part;
+            if (!Exists(next) && part != "." && part != "..") {
+                const auto match = MatchInFolder(folder, part);
+                if (!match) {
+                    return path;
+                }
+                next = folder.empty() || folder.back() == '/' ? folder + *match
+                                                              : folder + "/" + *match;
+            }
+            resolved = std::move(next);
+        }
+        start = cut + 1;
+    }
+    return resolved;
+}
 
 std::int64_t LocalFileSize(const std::string& path) {
     struct stat info {};

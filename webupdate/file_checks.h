@@ -9,6 +9,14 @@
 
 namespace spisotek::webupdate {
 
+// The path under which a local file named by a control file is found. Control
+// files are written for a system whose file names ignore case, so a name that
+// does not exist as written is matched, folder by folder, against the names
+// that do exist without regard to case (the exact spelling first, then the
+// first match in name order). The path comes back unchanged when it exists as
+// written or nothing matches.
+std::string ExistingPath(const std::string& path);
+
 // Length in bytes; -1 when the file is missing or not a regular file.
 std::int64_t LocalFileSize(const std::string& path);
 

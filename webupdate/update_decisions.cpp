@@ -117,20 +117,21 @@ bool TWebUpdate::IsNewer(std::string& newVersion, std::string& localFile, int ne
     if (localFile.empty() && versionCheck_ == vcUpdateOnly) {
         return true;
     }
+    const std::string existing = webupdate::ExistingPath(localFile);
     if (newCheckSum != -1) {
         ReportStatus(933, {}, 3, 0);
         const std::int32_t local =
-            useCRC32_ ? webupdate::FileCRC(localFile) : webupdate::FileByteSum(localFile);
+            useCRC32_ ? webupdate::FileCRC(existing) : webupdate::FileByteSum(existing);
         return local != newCheckSum;
     }
     if (newSize > 0) {
-        const std::int64_t size = webupdate::LocalFileSize(localFile);
+        const std::int64_t size = webupdate::LocalFileSize(existing);
         if (size == newSize) {
             return false;
         }
         return !(size <= 0 && versionCheck_ != vcAlways);
     }
-    const webupdate::VersionPair local = webupdate::ReadFileVersion(localFile);
+    const webupdate::VersionPair local = webupdate::ReadFileVersion(existing);
     const webupdate::VersionPair fresh = webupdate::ParseVersion(newVersion);
     if (!webupdate::IsValidVersion(fresh)) {
         return false;
@@ -155,7 +156,8 @@ int TWebUpdate::CheckVersion() {
     if (!date.empty()) {
         ReportStatus(928, {}, 3, 0);
         newDateTime_ = ParseDateTime(date, control.ReadString(kUpdate, "time"));
-        updateLocalFile_ = ExpandPath(control.ReadString(kUpdate, "localversion"));
+        updateLocalFile_ =
+            webupdate::ExistingPath(ExpandPath(control.ReadString(kUpdate, "localversion")));
         localDateTime_ = ReadLastUpdateDate();
         if (localDateTime_ < newDateTime_) {
             result = 6;
@@ -177,7 +179,7 @@ int TWebUpdate::CheckVersion() {
     if (result == 7) {
         const int newSize = control.ReadInteger(kUpdate, "newsize", 0);
         const int newCheckSum = control.ReadInteger(kUpdate, "newchecksum", -1);
-        updateLocalFile_ = localVersionText_;
+        updateLocalFile_ = webupdate::ExistingPath(localVersionText_);
         const bool described = !newVersionText_.empty() || newSize > 0 || newCheckSum != -1;
         if (described && !localVersionText_.empty()) {
             if (newCheckSum != -1) {
@@ -215,6 +217,14 @@ int TWebUpdate::CheckVersion() {
         result = allow ? 12 : 7;
     }
     return result;
+}
+
+bool TWebUpdate::IsApplicationComponent(const std::string& fileName) const {
+    if (fileName.empty()) {
+        return false;
+    }
+    return platform::ToUpperCp1250(applicationComponents_)
+               .find(platform::ToUpperCp1250(fileName)) != std::string::npos;
 }
 
 int TWebUpdate::BuildFileList() {
@@ -261,7 +271,8 @@ int TWebUpdate::CheckFileList() {
         bool keep = true;
         if (!entry.LocalVersion().empty() && !entry.NewDate().empty()) {
             const webupdate::CivilTime fresh = ParseDateTime(entry.NewDate(), entry.NewTime());
-            const auto local = webupdate::FileLastWriteTime(entry.LocalVersion());
+            const auto local =
+                webupdate::FileLastWriteTime(webupdate::ExistingPath(entry.LocalVersion()));
             keep = !(local && !(*local < fresh));
         } else {
             std::string newVersion = entry.NewVersion();

@@ -423,6 +423,11 @@ class TWebUpdate {
     virtual bool IsNewer(std::string& newVersion, std::string& localFile, int newSize,
                          int newCheckSum);
     bool RestartNeeded() const;
+    // Whether a downloaded file belongs to the running application: its name
+    // occurs anywhere in the application components text, compared without
+    // regard to case (so in.exe is a component of "main.exe"). An empty name
+    // never is.
+    bool IsApplicationComponent(const std::string& fileName) const;
     std::string ExpandPrefixes(std::string value);
     // Directory for a prefix name (upper case), normalised; empty when unknown.
     virtual std::string GetPrefixPath(const std::string& name);

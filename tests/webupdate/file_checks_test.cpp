@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "webupdate/test_support.h"
@@ -149,6 +150,34 @@ TEST(FileChecksTest, OtherFilesHaveNoVersion) {
     for (const char* name : {"baza.dat", "broken.exe", "truncated.exe", "tiny", "missing"}) {
         EXPECT_FALSE(IsValidVersion(ReadFileVersion(dir.File(name)))) << name;
     }
+}
+
+TEST(FileChecksTest, FindsLocalFilesWithoutRegardToCase) {
+    testing::TempDir dir;
+    std::filesystem::create_directory(dir.File("Dane"));
+    testing::WriteFile(dir.File("Dane/baza.dat"), "x");
+    testing::WriteFile(dir.File("exact.DAT"), "x");
+    testing::WriteFile(dir.File("exact.dat"), "y");
+    struct Case {
+        const char* path;
+        const char* found;
+    };
+    const Case cases[] = {
+        {"Dane/baza.dat", "Dane/baza.dat"},
+        {"DANE/BAZA.DAT", "Dane/baza.dat"},
+        {"dane/./Baza.dat", "Dane/./baza.dat"},
+        {"exact.dat", "exact.dat"},
+        {"EXACT.dat", "exact.DAT"},  // first in name order
+        {"dane/missing.dat", "dane/missing.dat"},
+        {"none/baza.dat", "none/baza.dat"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ExistingPath(dir.File(c.path)), dir.File(c.found)) << c.path;
+    }
+    EXPECT_EQ(ExistingPath(""), "");
+    testing::WorkingFolder folder(dir.Path());
+    EXPECT_EQ(ExistingPath("dane/BAZA.dat"), "Dane/baza.dat");
+    EXPECT_EQ(LocalFileSize(ExistingPath("DANE/BAZA.DAT")), 1);
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "webupdate/civil_time.h"
 #include "webupdate/profile_file.h"
 #include "webupdate/version_text.h"
 
@@ -32,6 +34,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::int32_t number = profile.ReadInteger(key[0], key[1], 7);
         if (!ParseProfileInteger(value) && number != 7) {
             std::abort();
+        }
+    }
+    // Dates and times under the default formats and a reordered one.
+    const CivilTime today = MakeCivilTime(CivilFields{2026, 12, 11, 0, 0, 0});
+    for (const char* key : {"date", "time"}) {
+        const std::string value = profile.ReadString("update", key);
+        for (const auto& [format, separator] :
+             {std::pair{"dd/mm/yyyy", '/'}, std::pair{"yyyy-mm-dd", '-'}}) {
+            if (const auto date = ParseDateText(value, format, separator, today)) {
+                const CivilFields fields = SplitCivilTime(*date);
+                if (!IsValidDate(fields.year, fields.month, fields.day)) {
+                    std::abort();
+                }
+            }
+        }
+        if (const auto seconds = ParseTimeText(value, "hh:nn", ':')) {
+            if (*seconds < 0 || *seconds >= 86400) {
+                std::abort();
+            }
         }
     }
     // The raw bytes as one version text too.

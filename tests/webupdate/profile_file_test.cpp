@@ -137,6 +137,21 @@ TEST(ProfileFileTest, BadInputGivesDefaultsWithoutCrashing) {
     }
 }
 
+TEST(ProfileFileTest, TenMegabytesOfSectionsReadInFull) {
+    std::string text = "[files]\ncount=2000000000\n";
+    int sections = 0;
+    while (text.size() < 10 * 1024 * 1024) {
+        ++sections;
+        text += "[file" + std::to_string(sections) + "]\nurl=http://h/" + std::to_string(sections) +
+                "\n";
+    }
+    const ProfileFile profile = ProfileFile::FromText(text);
+    EXPECT_EQ(profile.ReadInteger("files", "count", 0), 2000000000);
+    EXPECT_EQ(profile.ReadString("file" + std::to_string(sections), "url"),
+              "http://h/" + std::to_string(sections));
+    EXPECT_FALSE(profile.HasSection("file" + std::to_string(sections + 1)));
+}
+
 TEST(ProfileFileTest, BackslashesReadAsSlashes) {
     EXPECT_EQ(ToSlashes("{APP}\\dane\\baza.dat"), "{APP}/dane/baza.dat");
     EXPECT_EQ(ToSlashes("plain"), "plain");

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -374,6 +375,56 @@ TEST_F(DecisionsTest, FileListSizes) {
     list.Delete(0);
     EXPECT_EQ(list.TotalSize(), 23);
     EXPECT_THROW(list.Delete(5), std::out_of_range);
+}
+
+TEST_F(DecisionsTest, LocalFilesAreFoundWithoutRegardToCase) {
+    WriteFileAt(dir_.File("baza.dat"), "12345", 2020, 5, 1);
+    Control(
+        "[update]\nnewsize=5\nlocalversion={APP}\\BAZA.DAT\n"
+        "[files]\ncount=2\n"
+        "[file1]\nurl=http://h/a.dat\nnewsize=5\nlocalversion=Baza.Dat\n"
+        "[file2]\nurl=http://h/b.dat\ndate=30/04/2020\nlocalversion=BAZA.dat\n");
+    EXPECT_EQ(engine_.CheckVersion(), 7);
+    engine_.BuildFileList();
+    EXPECT_EQ(engine_.CheckFileList(), -1);
+}
+
+// The whole road from the published file: fetched by file copy, read, decided.
+TEST_F(DecisionsTest, FetchedControlFileLeadsToTheDecisions) {
+    std::filesystem::create_directory(dir_.File("server"));
+    std::filesystem::create_directory(dir_.File("tmp"));
+    const char* previousTmp = std::getenv("TMPDIR");
+    const std::string savedTmp = previousTmp != nullptr ? previousTmp : "";
+    ::setenv("TMPDIR", dir_.File("tmp").c_str(), 1);
+    WriteFile(dir_.File("server/spisotek.inf"),
+              "[update]\nsignature=WebUpdate\nunconditional=1\n"
+              "[application]\nappupdate=1\nappname={APP}\\spisotek\n"
+              "appcomps=main.exe upd.exe\n"
+              "[files]\ncount=1\n[file1]\nurl=http://h/in.exe\n");
+    engine_.SetUpdateType(fileUpdate);
+    engine_.SetURL(dir_.File("server/spisotek.inf"));
+    engine_.SetSignatureCheck(true);
+    EXPECT_EQ(engine_.StartConnection(), 0);
+    EXPECT_EQ(engine_.ReadControlFile(), 0);
+    EXPECT_EQ(engine_.CheckVersion(), 8);
+    EXPECT_EQ(engine_.BuildFileList(), 1);
+    EXPECT_EQ(engine_.CheckFileList(), 0);
+    EXPECT_TRUE(engine_.ApplicationUpdate());
+    // A substring test: in.exe occurs inside "main.exe".
+    struct Case {
+        const char* name;
+        bool component;
+    };
+    for (const Case& c : {Case{"in.exe", true}, Case{"MAIN.EXE", true}, Case{"upd.exe", true},
+                          Case{"baza.dat", false}, Case{"", false}}) {
+        EXPECT_EQ(engine_.IsApplicationComponent(c.name), c.component) << c.name;
+    }
+    EXPECT_EQ(engine_.StopConnection(), 0);
+    if (previousTmp != nullptr) {
+        ::setenv("TMPDIR", savedTmp.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
 }
 
 struct PrefixCase {
