@@ -44,32 +44,58 @@ std::vector<int> SortPermutation(const TSortValues& values, bool descending) {
     if (count < 2) {
         return order;
     }
-    std::string probe;
-    if (values.SortKeyAt(0, probe)) {
-        // Text: one collation key per record, then byte comparisons only.
+    std::string key;
+    if (values.SortKeyAt(0, key)) {
+        // Text: one collation key per record, kept in one block; the first
+        // eight bytes of each as a number settle most comparisons without
+        // touching the block. Keys hold no zero byte, so zero padding keeps
+        // the byte order.
         struct Keyed {
-            std::string key;
+            uint64_t head;
+            uint32_t offset;
+            uint32_t length;
             int32_t recId;
             int position;
         };
         std::vector<Keyed> keyed(static_cast<size_t>(count));
+        std::string block;
+        block.reserve(static_cast<size_t>(count) * 24);
         for (int i = 0; i < count; ++i) {
-            Keyed& k = keyed[static_cast<size_t>(i)];
-            if (i == 0) {
-                k.key = std::move(probe);
-            } else {
-                values.SortKeyAt(i, k.key);
+            if (i > 0) {
+                values.SortKeyAt(i, key);
             }
+            Keyed& k = keyed[static_cast<size_t>(i)];
+            k.head = 0;
+            for (size_t b = 0; b < 8; ++b) {
+                k.head = (k.head << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
+            }
+            k.offset = static_cast<uint32_t>(block.size());
+            k.length = static_cast<uint32_t>(key.size());
+            block.append(key);
             k.recId = values.RecIdAt(i);
             k.position = i;
         }
-        std::sort(keyed.begin(), keyed.end(), [descending](const Keyed& a, const Keyed& b) {
-            const int c = a.key.compare(b.key);
-            if (c != 0) {
-                return descending ? c > 0 : c < 0;
+        const char* base = block.data();
+        auto compareKeys = [base](const Keyed& a, const Keyed& b) {
+            if (a.head != b.head) {
+                return a.head < b.head ? -1 : 1;
             }
-            return a.recId < b.recId;
-        });
+            const uint32_t common = std::min(a.length, b.length);
+            const int c =
+                common > 8 ? std::memcmp(base + a.offset + 8, base + b.offset + 8, common - 8) : 0;
+            if (c != 0) {
+                return c;
+            }
+            return a.length < b.length ? -1 : a.length > b.length ? 1 : 0;
+        };
+        std::sort(keyed.begin(), keyed.end(),
+                  [&compareKeys, descending](const Keyed& a, const Keyed& b) {
+                      const int c = compareKeys(a, b);
+                      if (c != 0) {
+                          return descending ? c > 0 : c < 0;
+                      }
+                      return a.recId < b.recId;
+                  });
         for (int i = 0; i < count; ++i) {
             order[static_cast<size_t>(i)] = keyed[static_cast<size_t>(i)].position;
         }
