@@ -208,6 +208,15 @@ TEST_F(DecisionsTest, VersionTestRewritesBothTexts) {
     EXPECT_EQ(engine_.LocalVersionText(), "1.0.0.0");
     EXPECT_EQ(Messages().back(), "New version found : 1.2.0.0");
 
+    // "," separates: the major part "1.2" counts as 1, so this is 1.3.0.0.
+    Control("[update]\nnewversion=1.2,3\nlocalversion=spisotek\n");
+    EXPECT_EQ(engine_.CheckVersion(), 11);
+    EXPECT_EQ(engine_.NewVersionText(), "1.3.0.0");
+
+    // A date older than the local file does not stop the version test.
+    Control("[update]\ndate=01/01/2019\nnewversion=1.1\nlocalversion=spisotek\n");
+    EXPECT_EQ(engine_.CheckVersion(), 11);
+
     Control("[update]\nnewversion=1.0\nlocalversion=spisotek\n");
     EXPECT_EQ(engine_.CheckVersion(), 7);
     EXPECT_EQ(engine_.NewVersionText(), "1.0.0.0");
