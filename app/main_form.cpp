@@ -163,7 +163,8 @@ TMainForm::TMainForm(app::Dialogs& dialogs, app::ProcessStarter& starter, std::s
     ConnectHandlers();
 
     UpdateClock();
-    clockTimer_.setInterval(1000);
+    // Several ticks a second so the shown seconds never lag or skip.
+    clockTimer_.setInterval(250);
     QObject::connect(&clockTimer_, &QTimer::timeout, this, [this] { UpdateClock(); });
     clockTimer_.start();
 
