@@ -1,5 +1,7 @@
 #include "memtable/dataset.h"
 
+#include <cstring>
+
 #include "platform/text_collator.h"
 
 namespace spisotek {
@@ -359,6 +361,15 @@ void TDataSet::CalculateFields() {
         throw;
     }
     state_ = saved;
+}
+
+bool TDataSet::GetFieldText(const TField& field, std::string_view& text) const {
+    const auto* data = static_cast<const char*>(GetFieldData(field));
+    if (data == nullptr) {
+        return false;
+    }
+    text = std::string_view(data, strnlen(data, static_cast<size_t>(field.Size()) + 1));
+    return true;
 }
 
 TVariant TDataSet::OldFieldValue(const TField& field) {

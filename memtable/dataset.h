@@ -143,6 +143,8 @@ class TDataSet {
     // to a std::u16string, blob types to a std::string. nullptr: the field is
     // null or no record is active.
     virtual const void* GetFieldData(const TField& field) const = 0;
+    // The text of an ftString field of the active record; false when null.
+    virtual bool GetFieldText(const TField& field, std::string_view& text) const;
     // Stores a value of the form above into the active record (nullptr: null).
     // Raises "<name>: Dataset not in edit or insert mode" outside the editing
     // states.

@@ -1,6 +1,7 @@
 // The delimited text table file: a header line of field names and one line
 // per record, values separated by the table's delimiter, no quoting.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,7 +76,22 @@ void SplitLine(std::string_view line, char delimiter, OnValue&& onValue) {
     }
 }
 
-std::string ReadWholeFile(const std::string& fileName) {
+// Large buffers are filled faster with fewer, larger pages.
+void AdviseHugePages(char* buffer, size_t size) {
+    constexpr uintptr_t kHugePage = 2 * 1024 * 1024;
+    const auto begin = (reinterpret_cast<uintptr_t>(buffer) + kHugePage - 1) & ~(kHugePage - 1);
+    const auto end = (reinterpret_cast<uintptr_t>(buffer) + size) & ~(kHugePage - 1);
+    if (end > begin) {
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    }
+}
+
+struct FileText {
+    std::unique_ptr<char[]> bytes;  // one byte more than size
+    size_t size = 0;
+};
+
+FileText ReadWholeFile(const std::string& fileName) {
     const auto openError = [&fileName](int error) {
         return EFOpenError("Cannot open file \"" + fileName + "\". " + std::strerror(error));
     };
@@ -83,34 +99,41 @@ std::string ReadWholeFile(const std::string& fileName) {
     if (fd < 0) {
         throw openError(errno);
     }
-    std::string data;
+    FileText text;
+    size_t capacity = 0;
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        data.reserve(static_cast<size_t>(info.st_size));
+        capacity = static_cast<size_t>(info.st_size);
     }
-    char chunk[65536];
+    capacity = std::max<size_t>(capacity, 4096);
+    text.bytes.reset(new char[capacity + 1]);
+    AdviseHugePages(text.bytes.get(), capacity + 1);
     for (;;) {
-        // Read straight into the string once its size is known.
-        if (data.capacity() > data.size()) {
-            const size_t before = data.size();
-            data.resize(data.capacity());
-            const ssize_t got = ::read(fd, data.data() + before, data.size() - before);
-            if (got < 0) {
+        if (text.size == capacity) {
+            // Full: grow only when the file goes on (it grew, or its size was
+            // unknown).
+            char probe = 0;
+            const ssize_t more = ::read(fd, &probe, 1);
+            if (more < 0 && errno == EINTR) {
+                continue;
+            }
+            if (more <= 0) {
                 const int error = errno;
-                if (error == EINTR) {
-                    data.resize(before);
-                    continue;
-                }
                 ::close(fd);
-                throw openError(error);
+                if (more < 0) {
+                    throw openError(error);
+                }
+                return text;
             }
-            data.resize(before + static_cast<size_t>(got));
-            if (got == 0) {
-                break;
-            }
+            const size_t larger = capacity * 2;
+            std::unique_ptr<char[]> bytes(new char[larger + 1]);
+            std::memcpy(bytes.get(), text.bytes.get(), text.size);
+            bytes[text.size++] = probe;
+            text.bytes = std::move(bytes);
+            capacity = larger;
             continue;
         }
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        const ssize_t got = ::read(fd, text.bytes.get() + text.size, capacity - text.size);
         if (got < 0) {
             const int error = errno;
             if (error == EINTR) {
@@ -122,25 +145,30 @@ std::string ReadWholeFile(const std::string& fileName) {
         if (got == 0) {
             break;
         }
-        data.append(chunk, static_cast<size_t>(got));
+        text.size += static_cast<size_t>(got);
     }
     ::close(fd);
-    return data;
+    return text;
 }
 
 }  // namespace
 
 void TdxMemData::LoadDelimitedFile(const std::string& fileName) {
-    const std::string data = ReadWholeFile(fileName);
-    LoadDelimitedData(data);
+    FileText text = ReadWholeFile(fileName);
+    LoadDelimitedText(std::move(text.bytes), text.size);
 }
 
 void TdxMemData::LoadDelimitedData(std::string_view data) {
+    std::unique_ptr<char[]> text(new char[data.size() + 1]);
+    std::memcpy(text.get(), data.data(), data.size());
+    LoadDelimitedText(std::move(text), data.size());
+}
+
+void TdxMemData::LoadDelimitedText(std::unique_ptr<char[]> text, size_t size) {
+    text[size] = '\0';
     // A zero byte ends the text.
-    if (const void* zero = std::memchr(data.data(), 0, data.size())) {
-        data = data.substr(0, static_cast<size_t>(static_cast<const char*>(zero) - data.data()));
-    }
-    if (data.empty()) {
+    size = strnlen(text.get(), size);
+    if (size == 0) {
         return;  // no lines: the table keeps its state and records
     }
     const bool wasInternal = internalMode_;
@@ -149,7 +177,10 @@ void TdxMemData::LoadDelimitedData(std::string_view data) {
     try {
         Close();
         Open();
-        ParseDelimited(data);
+        char* bytes = text.get();
+        // The records' texts stay where they lie in the file's bytes.
+        memFields_->texts.Adopt(std::move(text));
+        ParseDelimited(bytes, size);
     } catch (...) {
         internalMode_ = wasInternal;
         EnableControls();
@@ -160,20 +191,29 @@ void TdxMemData::LoadDelimitedData(std::string_view data) {
     EnableControls();
 }
 
-void TdxMemData::ParseDelimited(std::string_view text) {
+void TdxMemData::ParseDelimited(char* bytes, size_t size) {
+    const std::string_view text(bytes, size);
     LineReader lines(text);
     std::string_view line;
     if (!lines.Next(line)) {
         return;
     }
     // Columns without a stored data field are skipped on every line.
-    std::vector<TField*> columns;
+    struct Column {
+        TField* field;
+        const TdxMemField* text;  // a string field's descriptor: filled in place
+    };
+    std::vector<Column> columns;
     SplitLine(line, delimiter_, [this, &columns](int, std::string_view name) {
         TField* field = FindField(name);
         if (field != nullptr && (field->FieldKind() != fkData || field->IsBlob())) {
             field = nullptr;
         }
-        columns.push_back(field);
+        const TdxMemField* desc = nullptr;
+        if (field != nullptr && field->DataType() == ftString) {
+            desc = &memFields_->items[static_cast<size_t>(FieldBinding(*field))];
+        }
+        columns.push_back({field, desc});
     });
 
     const std::string_view rest(
@@ -191,13 +231,25 @@ void TdxMemData::ParseDelimited(std::string_view text) {
     while (lines.Next(line)) {
         Append();
         try {
-            SplitLine(line, delimiter_, [&columns, columnCount](int index, std::string_view value) {
+            SplitLine(line, delimiter_, [&](int index, std::string_view value) {
                 if (index >= columnCount) {
                     throw EListError("List index out of bounds (" + std::to_string(index) + ")");
                 }
-                TField* field = columns[static_cast<size_t>(index)];
-                if (field != nullptr && !value.empty()) {
-                    field->SetAsString(value);
+                const Column& column = columns[static_cast<size_t>(index)];
+                if (column.field == nullptr || value.empty()) {
+                    return;
+                }
+                if (column.text != nullptr) {
+                    // At most Size() characters, terminated where the value
+                    // ends: the byte there is a delimiter or line end already
+                    // passed, or the spare byte after the text.
+                    char* start = bytes + (value.data() - text.data());
+                    const size_t length =
+                        std::min(value.size(), static_cast<size_t>(column.field->Size()));
+                    start[length] = '\0';
+                    SetTextRef(*column.text, std::string_view(start, length));
+                } else {
+                    column.field->SetAsString(value);
                 }
             });
             Post();

@@ -127,17 +127,20 @@ bool TField::IsNull() const {
 
 std::string_view TField::AsStringView() const {
     if (dataType_ == ftString) {
-        const auto* bytes = static_cast<const char*>(dataSet_->GetFieldData(*this));
-        if (bytes == nullptr) {
-            return {};
-        }
-        return std::string_view(bytes, strnlen(bytes, static_cast<size_t>(size_) + 1));
+        std::string_view text;
+        dataSet_->GetFieldText(*this, text);
+        return text;
     }
     textCache_ = AsString();
     return textCache_;
 }
 
 std::string TField::AsString() const {
+    if (dataType_ == ftString) {
+        std::string_view text;
+        dataSet_->GetFieldText(*this, text);
+        return std::string(text);
+    }
     const void* data = dataSet_->GetFieldData(*this);
     if (data == nullptr) {
         return {};

@@ -149,17 +149,20 @@ bool TdxMemData::MatchKey(const KeyValue& key, int rawIndex, TLocateOptions opti
     const unsigned char* value = block + desc->valueOffset;
     const bool caseInsensitive = options.Contains(loCaseInsensitive);
     const bool partial = options.Contains(loPartialKey);
-    if (desc->dataType == ftString && !options.Empty()) {
-        const auto* text = reinterpret_cast<const char*>(value);
+    if (desc->isText) {
+        const std::string_view text = StoredText(block, *desc);
+        if (options.Empty()) {
+            return CompareValues(key.text.c_str(), text.data(), ftString, false) == 0;
+        }
         const size_t k = key.text.size();
-        if (k >= static_cast<size_t>(desc->dataSize) || std::memchr(text, 0, k) != nullptr) {
+        const size_t n = text.size();
+        if (n < k) {
             return false;  // the record's text is shorter than the key
         }
-        if (text[k] != 0 && !(partial && k > 0)) {
+        if (n > k && !(partial && k > 0)) {
             return false;
         }
-        return platform::TextCollator::User().Equal(key.text, std::string_view(text, k),
-                                                    caseInsensitive);
+        return platform::TextCollator::User().Equal(key.text, text.substr(0, k), caseInsensitive);
     }
     if (desc->dataType == ftWideString) {
         static const std::u16string kEmpty;
@@ -277,6 +280,7 @@ int TdxMemData::FindRecNoByValue(const TVariant& value, std::string_view fieldNa
     const TdxMemField& desc = memFields_->items[static_cast<size_t>(FieldBinding(*field))];
     // The field itself brings the value into its stored form.
     std::vector<unsigned char> stored;
+    std::string text;
     std::u16string wide;
     bool isNull = true;
     DisableControls();
@@ -287,6 +291,8 @@ int TdxMemData::FindRecNoByValue(const TVariant& value, std::string_view fieldNa
         isNull = data == nullptr;
         if (!isNull && desc.isWide) {
             wide = *static_cast<const std::u16string*>(data);
+        } else if (!isNull && desc.isText) {
+            text = static_cast<const char*>(data);
         } else if (!isNull) {
             const auto* bytes = static_cast<const unsigned char*>(data);
             stored.assign(bytes, bytes + desc.dataSize);
@@ -298,9 +304,12 @@ int TdxMemData::FindRecNoByValue(const TVariant& value, std::string_view fieldNa
         throw;
     }
     EnableControls();
-    const void* key = isNull ? nullptr
-                             : (desc.isWide ? static_cast<const void*>(&wide)
-                                            : static_cast<const void*>(stored.data()));
+    const void* key = nullptr;
+    if (!isNull) {
+        key = desc.isWide   ? static_cast<const void*>(&wide)
+              : desc.isText ? static_cast<const void*>(text.c_str())
+                            : static_cast<const void*>(stored.data());
+    }
     const bool caseInsensitive = sortOptions_.Contains(soCaseInsensitive);
     static const std::u16string kEmpty;
     const auto& records = memFields_->records;
@@ -308,7 +317,9 @@ int TdxMemData::FindRecNoByValue(const TVariant& value, std::string_view fieldNa
         const unsigned char* block = records[raw];
         const void* recordValue = nullptr;
         if (block[desc.offset] != 0) {
-            if (desc.isWide) {
+            if (desc.isText) {
+                recordValue = StoredText(block, desc).data();
+            } else if (desc.isWide) {
                 uint32_t handle = 0;
                 std::memcpy(&handle, block + desc.valueOffset, sizeof handle);
                 recordValue = handle == 0 ? &kEmpty : &widePool_[handle - 1];

@@ -1,5 +1,6 @@
 #include "memtable/mem_data.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "memtable/value_text.h"
@@ -123,6 +124,14 @@ void TdxMemData::InternalOpen() {
         desc.isRecId = AsciiUpper(field.FieldName()) == "RECID";
         desc.isAutoInc = desc.isRecId || desc.dataType == ftAutoInc;
         desc.isWide = desc.dataType == ftWideString;
+        desc.isText = desc.dataType == ftString;
+        // A text slot holds where the text lies and its length.
+        desc.slotSize =
+            desc.isText ? static_cast<int>(sizeof(const char*) + sizeof(uint32_t)) : desc.dataSize;
+        if (desc.isText) {
+            desc.textIndex = static_cast<int>(memFields->textFields.size());
+            memFields->textFields.push_back(desc.index);
+        }
         if (desc.isAutoInc) {
             memFields->autoIncFields.push_back(desc.index);
         }
@@ -130,7 +139,7 @@ void TdxMemData::InternalOpen() {
             desc.wideIndex = static_cast<int>(memFields->wideFields.size());
             memFields->wideFields.push_back(desc.index);
         }
-        offset += desc.dataSize + 1;
+        offset += desc.slotSize + 1;
         BindField(field, desc.index);
         memFields->items.push_back(desc);
     }
@@ -138,6 +147,8 @@ void TdxMemData::InternalOpen() {
     memFields->arena.Reset(offset);
     for (RecordBuffer* buffer : {&editBuffer_, &calcBuffer_}) {
         buffer->data.assign(static_cast<size_t>(offset), 0);
+        buffer->textRefs.assign(memFields->textFields.size(), std::string_view());
+        buffer->texts.assign(memFields->textFields.size(), std::string());
         buffer->wide.assign(memFields->wideFields.size(), std::u16string());
         buffer->blobs.assign(blobFields_.size(), std::string());
     }
@@ -335,6 +346,12 @@ const void* TdxMemData::GetFieldData(const TField& field) const {
     if (data[desc.offset] == 0) {
         return nullptr;
     }
+    if (desc.isText) {
+        if (inStore) {
+            return StoredText(data, desc).data();
+        }
+        return BufferText(data == editBuffer_.data.data() ? editBuffer_ : calcBuffer_, desc).data();
+    }
     if (desc.isWide) {
         if (!inStore) {
             return &(data == editBuffer_.data.data() ? editBuffer_ : calcBuffer_)
@@ -382,11 +399,12 @@ void TdxMemData::SetFieldData(TField& field, const void* value) {
                 if (desc.isWide) {
                     buffer->wide[static_cast<size_t>(desc.wideIndex)] =
                         *static_cast<const std::u16string*>(value);
-                } else if (desc.dataType == ftString) {
+                } else if (desc.isText) {
                     const auto* text = static_cast<const char*>(value);
-                    const size_t length = strnlen(text, static_cast<size_t>(desc.dataSize - 1));
-                    std::memcpy(data + desc.valueOffset, text, length);
-                    data[desc.valueOffset + length] = 0;
+                    const auto index = static_cast<size_t>(desc.textIndex);
+                    buffer->texts[index].assign(
+                        text, strnlen(text, static_cast<size_t>(desc.dataSize - 1)));
+                    buffer->textRefs[index] = std::string_view();
                 } else {
                     std::memcpy(data + desc.valueOffset, value, static_cast<size_t>(desc.dataSize));
                 }
@@ -398,10 +416,66 @@ void TdxMemData::SetFieldData(TField& field, const void* value) {
     }
 }
 
+std::string_view TdxMemData::StoredText(const unsigned char* block, const TdxMemField& desc) {
+    const char* text = nullptr;
+    uint32_t length = 0;
+    std::memcpy(&text, block + desc.valueOffset, sizeof text);
+    std::memcpy(&length, block + desc.valueOffset + sizeof text, sizeof length);
+    return text != nullptr ? std::string_view(text, length) : std::string_view("", 0);
+}
+
+void TdxMemData::StoreText(unsigned char* block, const TdxMemField& desc, std::string_view text) {
+    const char* data = text.data();
+    const auto length = static_cast<uint32_t>(text.size());
+    std::memcpy(block + desc.valueOffset, &data, sizeof data);
+    std::memcpy(block + desc.valueOffset + sizeof data, &length, sizeof length);
+}
+
+std::string_view TdxMemData::BufferText(const RecordBuffer& buffer, const TdxMemField& desc) const {
+    const auto index = static_cast<size_t>(desc.textIndex);
+    const std::string_view ref = buffer.textRefs[index];
+    return ref.data() != nullptr ? ref : std::string_view(buffer.texts[index]);
+}
+
+void TdxMemData::SetTextRef(const TdxMemField& desc, std::string_view text) {
+    editBuffer_.data[static_cast<size_t>(desc.offset)] = 1;
+    editBuffer_.textRefs[static_cast<size_t>(desc.textIndex)] = text;
+    FieldChanged(*desc.field);
+}
+
+bool TdxMemData::GetFieldText(const TField& field, std::string_view& text) const {
+    const int bind = FieldBinding(field);
+    const unsigned char* data = memFields_ && bind >= 0 ? ActiveData() : nullptr;
+    if (data == nullptr || field.IsBlob()) {
+        return false;
+    }
+    const TdxMemField& desc = memFields_->items[static_cast<size_t>(bind)];
+    if (!desc.isText) {
+        return TDataSet::GetFieldText(field, text);
+    }
+    if (data[desc.offset] == 0) {
+        return false;
+    }
+    if (data == editBuffer_.data.data()) {
+        text = BufferText(editBuffer_, desc);
+    } else if (data == calcBuffer_.data.data()) {
+        text = BufferText(calcBuffer_, desc);
+    } else {
+        text = StoredText(data, desc);
+    }
+    return true;
+}
+
 void TdxMemData::CopyRecordToBuffer(int rawIndex, RecordBuffer& buffer) const {
     const auto index = static_cast<size_t>(rawIndex);
     const unsigned char* block = memFields_->records[index];
     std::memcpy(buffer.data.data(), block, static_cast<size_t>(memFields_->recordSize));
+    // Stored texts never change, so the buffer may point at them.
+    for (int descIndex : memFields_->textFields) {
+        const TdxMemField& desc = memFields_->items[static_cast<size_t>(descIndex)];
+        buffer.textRefs[static_cast<size_t>(desc.textIndex)] = StoredText(block, desc);
+        buffer.texts[static_cast<size_t>(desc.textIndex)].clear();
+    }
     for (int descIndex : memFields_->wideFields) {
         const TdxMemField& desc = memFields_->items[static_cast<size_t>(descIndex)];
         std::u16string& target = buffer.wide[static_cast<size_t>(desc.wideIndex)];
@@ -440,7 +514,31 @@ void TdxMemData::ClearCalcFields() {
 }
 
 // ---------------------------------------------------------------------------
-// Wide strings owned by the table
+// Texts and wide strings owned by the table
+
+const char* TdxTextHeap::Add(std::string_view text) {
+    const size_t needed = text.size() + 1;
+    if (needed > left_) {
+        const size_t size = std::max(needed, nextChunk_);
+        chunks_.push_back(std::make_unique<char[]>(size));
+        next_ = chunks_.back().get();
+        left_ = size;
+        nextChunk_ = std::min<size_t>(nextChunk_ * 2, 16 * 1024 * 1024);
+    }
+    char* copy = next_;
+    std::memcpy(copy, text.data(), text.size());
+    copy[text.size()] = '\0';
+    next_ += needed;
+    left_ -= needed;
+    return copy;
+}
+
+void TdxTextHeap::Clear() {
+    chunks_.clear();
+    adopted_.clear();
+    next_ = nullptr;
+    left_ = 0;
+}
 
 uint32_t TdxMemData::NewWideString(std::u16string value) {
     if (!wideFree_.empty()) {
@@ -474,6 +572,10 @@ void TdxMemData::FreeRecordBlock(unsigned char* block) {
 
 void TdxMemData::InternalInitRecord(TBookmarkFlag flag) {
     std::memset(editBuffer_.data.data(), 0, editBuffer_.data.size());
+    std::fill(editBuffer_.textRefs.begin(), editBuffer_.textRefs.end(), std::string_view());
+    for (auto& text : editBuffer_.texts) {
+        text.clear();
+    }
     for (auto& text : editBuffer_.wide) {
         text.clear();
     }
@@ -516,15 +618,33 @@ void TdxMemData::ApplyAutoIncrement(unsigned char* block, bool byPost) {
     }
 }
 
+std::string_view TdxMemData::PostedText(const TdxMemField& desc) {
+    const auto index = static_cast<size_t>(desc.textIndex);
+    const std::string_view ref = editBuffer_.textRefs[index];
+    if (ref.data() != nullptr) {
+        return ref;
+    }
+    const std::string& text = editBuffer_.texts[index];
+    if (text.empty()) {
+        return std::string_view();
+    }
+    return std::string_view(memFields_->texts.Add(text), text.size());
+}
+
 void TdxMemData::InternalPost() {
     TdxMemFields& store = *memFields_;
     const unsigned char* source = editBuffer_.data.data();
     if (State() == dsEdit) {
         unsigned char* block = store.records[static_cast<size_t>(cursor_)];
         for (const TdxMemField& desc : store.items) {
+            if (desc.isText) {
+                block[desc.offset] = source[desc.offset];
+                StoreText(block, desc, PostedText(desc));
+                continue;
+            }
             if (!desc.isWide) {
                 std::memcpy(block + desc.offset, source + desc.offset,
-                            static_cast<size_t>(desc.dataSize) + 1);
+                            static_cast<size_t>(desc.slotSize) + 1);
                 continue;
             }
             uint32_t handle = Load<uint32_t>(block + desc.valueOffset);
@@ -559,6 +679,10 @@ void TdxMemData::InternalPost() {
     cursor_ = std::min(cursor_, static_cast<int>(store.records.size()));
     unsigned char* block = store.arena.Allocate();
     std::memcpy(block, source, static_cast<size_t>(store.recordSize));
+    for (int descIndex : store.textFields) {
+        const TdxMemField& desc = store.items[static_cast<size_t>(descIndex)];
+        StoreText(block, desc, PostedText(desc));
+    }
     for (int descIndex : store.wideFields) {
         const TdxMemField& desc = store.items[static_cast<size_t>(descIndex)];
         const uint32_t handle =

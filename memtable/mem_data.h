@@ -65,7 +65,8 @@ class TdxSortOptions {
 struct TdxMemField {
     TField* field = nullptr;
     TFieldType dataType = ftUnknown;
-    int dataSize = 0;
+    int dataSize = 0;     // bytes of the field's stored value (ftString: size + 1)
+    int slotSize = 0;     // bytes the value takes in a record block
     int offset = 0;       // null flag
     int valueOffset = 0;  // offset + 1
     int32_t maxIncValue = 0;
@@ -73,7 +74,28 @@ struct TdxMemField {
     bool isRecId = false;
     bool isAutoInc = false;
     bool isWide = false;
-    int wideIndex = -1;  // position among the wide-text descriptors
+    bool isText = false;  // ftString
+    int wideIndex = -1;   // position among the wide-text descriptors
+    int textIndex = -1;   // position among the ftString descriptors
+};
+
+// Immutable zero-terminated texts of the open table: the block slot of a
+// string field points here, so a record block stays small and a loaded file's
+// text is used where it lies. Everything goes when the table closes.
+class TdxTextHeap {
+  public:
+    // A zero-terminated copy of text.
+    const char* Add(std::string_view text);
+    // Takes over a buffer whose texts records will point into.
+    void Adopt(std::unique_ptr<char[]> buffer) { adopted_.push_back(std::move(buffer)); }
+    void Clear();
+
+  private:
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    std::vector<std::unique_ptr<char[]>> adopted_;
+    char* next_ = nullptr;
+    size_t left_ = 0;
+    size_t nextChunk_ = 64 * 1024;
 };
 
 // Fixed-size record blocks carved from large chunks; freed blocks are reused.
@@ -113,9 +135,11 @@ class TdxMemFields {
     std::vector<TdxMemField> items;
     std::vector<int> autoIncFields;  // descriptor indexes
     std::vector<int> wideFields;     // descriptor indexes
+    std::vector<int> textFields;     // descriptor indexes
     std::vector<TField*> calcFields;
     int recordSize = 0;
     TdxRecordArena arena;
+    TdxTextHeap texts;
     std::vector<unsigned char*> records;
 };
 
@@ -162,6 +186,7 @@ class TdxMemData : public TDataSet {
     int CompareValues(const void* a, const void* b, TFieldType type, bool caseInsensitive) const;
 
     const void* GetFieldData(const TField& field) const override;
+    bool GetFieldText(const TField& field, std::string_view& text) const override;
     void SetFieldData(TField& field, const void* value) override;
 
   protected:
@@ -199,6 +224,10 @@ class TdxMemData : public TDataSet {
     // A record outside the store: the edit buffer and the calculation buffer.
     struct RecordBuffer {
         std::vector<unsigned char> data;
+        // Per ftString descriptor: a text of the table's heap, or (nullptr)
+        // the buffer's own text.
+        std::vector<std::string_view> textRefs;
+        std::vector<std::string> texts;
         std::vector<std::u16string> wide;  // per wide-text descriptor
         std::vector<std::string> blobs;    // per blob field
         int32_t recordId = 0;
@@ -223,7 +252,18 @@ class TdxMemData : public TDataSet {
     KeyValue ConvertKey(const TdxMemField* desc, const TVariant& value) const;
     bool MatchKey(const KeyValue& key, int rawIndex, TLocateOptions options) const;
     int SearchRecord(std::string_view keyFields, const TVariant& keyValues, TLocateOptions options);
-    void ParseDelimited(std::string_view text);
+    // Loads text[0, size); text[size] exists and the bytes may be changed:
+    // string values are cut and terminated where they lie.
+    void LoadDelimitedText(std::unique_ptr<char[]> text, size_t size);
+    void ParseDelimited(char* text, size_t size);
+    // Points a string field of the edit buffer at a text of the table's heap.
+    void SetTextRef(const TdxMemField& desc, std::string_view text);
+    // The stored text of a string slot ("" when never assigned).
+    static std::string_view StoredText(const unsigned char* block, const TdxMemField& desc);
+    static void StoreText(unsigned char* block, const TdxMemField& desc, std::string_view text);
+    std::string_view BufferText(const RecordBuffer& buffer, const TdxMemField& desc) const;
+    // The text a posted string slot points to (nullptr: none).
+    std::string_view PostedText(const TdxMemField& desc);
 
     std::unique_ptr<TdxMemFields> memFields_;
     std::vector<int32_t> recordIds_;
