@@ -9,6 +9,7 @@
 #include <string>
 
 #include "webupdate/transfer/expand.h"
+#include "webupdate/transfer/mspack_io.h"
 #include "webupdate/transfer/temp_file.h"
 
 namespace spisotek::webupdate::transfer {
@@ -84,7 +85,8 @@ int ExtractCabinet(const std::string& cabinetPath, const std::string& targetDire
     if (::access(cabinetPath.c_str(), R_OK) != 0) {
         return -1;
     }
-    std::unique_ptr<mscab_decompressor, CabDeleter> cabd(mspack_create_cab_decompressor(nullptr));
+    std::unique_ptr<mscab_decompressor, CabDeleter> cabd(
+        mspack_create_cab_decompressor(QuietMspackSystem()));
     if (!cabd) {
         return -1;
     }

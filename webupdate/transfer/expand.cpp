@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "webupdate/transfer/mspack_io.h"
 #include "webupdate/transfer/temp_file.h"
 
 namespace spisotek::webupdate::transfer {
@@ -56,7 +57,7 @@ ExpandResult ExpandCompressedFile(const std::string& path) {
         }
     }
     std::unique_ptr<msszdd_decompressor, SzddDeleter> szdd(
-        mspack_create_szdd_decompressor(nullptr));
+        mspack_create_szdd_decompressor(QuietMspackSystem()));
     if (!szdd) {
         return ExpandResult::kFailed;
     }
