@@ -39,6 +39,8 @@ void TDataSet::CheckInactive() const {
 TField& TDataSet::AddField(std::string fieldName, TFieldType type, int size, TFieldKind kind) {
     CheckInactive();
     fields_.push_back(std::make_unique<TField>(*this, std::move(fieldName), type, size, kind));
+    // Field objects are named after their table and field ("tBazanazwisko").
+    fields_.back()->SetName(name_ + fields_.back()->FieldName());
     RenumberFields();
     return *fields_.back();
 }

@@ -70,7 +70,8 @@ class TDataSet {
     // Component name ("tBaza"), put in front of the messages that name it.
     const std::string& Name() const { return name_; }
 
-    // Fields. The dataset owns them; add and remove only while closed.
+    // Fields. The dataset owns them; add and remove only while closed. A new
+    // field's component name is the dataset's name followed by the field name.
     TField& AddField(std::string fieldName, TFieldType type, int size = 0,
                      TFieldKind kind = fkData);
     void RemoveField(TField& field);

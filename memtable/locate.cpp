@@ -226,7 +226,6 @@ int TdxMemData::SearchRecord(std::string_view keyFields, const TVariant& keyValu
 
 bool TdxMemData::Locate(std::string_view keyFields, const TVariant& keyValues,
                         TLocateOptions options) {
-    CheckActive();
     const int position = SearchRecord(keyFields, keyValues, options);
     if (position < 0) {
         return false;
@@ -241,7 +240,6 @@ bool TdxMemData::Locate(std::string_view keyFields, const TVariant& keyValues,
 
 TVariant TdxMemData::Lookup(std::string_view keyFields, const TVariant& keyValues,
                             std::string_view resultField) {
-    CheckActive();
     TField* result = FindField(resultField);
     if (result == nullptr) {
         return TVariant(false);
@@ -272,7 +270,6 @@ TVariant TdxMemData::Lookup(std::string_view keyFields, const TVariant& keyValue
 }
 
 int TdxMemData::FindRecNoByValue(const TVariant& value, std::string_view fieldName) {
-    CheckActive();
     TField* field = FindField(fieldName);
     if (field == nullptr || field->IsBlob() || FieldBinding(*field) < 0) {
         return -1;

@@ -96,6 +96,30 @@ TEST(DelimitedFileTest, LongValuesAreCut) {
     EXPECT_EQ(table->FieldByName("numer_tel").AsString(), std::string(20, 'W'));
 }
 
+TEST(DelimitedFileTest, LoadedRecordsCanBeEdited) {
+    auto table = MakeBaza();
+    table->LoadDelimitedData("nazwisko\tmiasto\nKOWAL\tOPOLE\nNOWAK\tNYSA\n");
+    TField& nazwisko = table->FieldByName("nazwisko");
+    table->Edit();
+    nazwisko.SetAsString("KOWALSKI-NOWAKOWSKI");
+    EXPECT_EQ(nazwisko.OldValue().AsString(), "KOWAL");
+    table->Post();
+    table->Next();
+    table->Edit();
+    nazwisko.SetAsString("X");
+    table->Cancel();
+    EXPECT_EQ(Dump(*table, {"nazwisko", "miasto"}),
+              (std::vector<std::string>{"KOWALSKI-NOWAKOWSKI|OPOLE", "NOWAK|NYSA"}));
+    table->First();
+    table->Insert();
+    nazwisko.SetAsString("ADAMSKI");
+    table->Post();
+    table->Last();
+    table->Delete();
+    EXPECT_EQ(Dump(*table, {"RecId", "nazwisko", "miasto"}),
+              (std::vector<std::string>{"3|ADAMSKI|~", "1|KOWALSKI-NOWAKOWSKI|OPOLE"}));
+}
+
 TEST(DelimitedFileTest, EmptyFileLeavesTheTableAlone) {
     TempDir dir;
     const std::string empty = dir.Write("empty.dat", "");

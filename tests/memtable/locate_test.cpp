@@ -144,6 +144,10 @@ TEST(LocateTest, KeysTakeTheirFieldsStoredForm) {
 
 TEST(LocateTest, EmptyAndEditedTables) {
     auto table = MakeBaza();
+    // A closed table has no records to find and no stored fields.
+    EXPECT_FALSE(table->Locate("nazwisko", "A", kBoth));
+    EXPECT_EQ(table->Lookup("nazwisko", "A", "miasto"), TVariant(std::string()));
+    EXPECT_EQ(table->FindRecNoByValue("A", "nazwisko"), -1);
     table->Open();
     EXPECT_FALSE(table->Locate("nazwisko", "A", kBoth));
 
@@ -218,7 +222,7 @@ TEST(LocateTest, FindRecNoByValue) {
 
 TEST(LocateTest, WideTextKeys) {
     TdxMemData table("t");
-    TField& wide = table.AddField("w", ftWideString, 20);
+    TField& wide = table.AddField("w", ftWideString, 7);
     table.Open();
     for (const char16_t* text : {u"Żaba", u"żagiel", u"abc"}) {
         table.Append();
@@ -232,8 +236,11 @@ TEST(LocateTest, WideTextKeys) {
     // An empty key with a partial match takes the first record.
     EXPECT_TRUE(table.Locate("w", std::u16string(), kBoth));
     EXPECT_EQ(table.RecNo(), 1);
-    // Keys are cut to half the declared size: "abcdefghijXYZ" becomes "abcdefghij".
-    EXPECT_FALSE(table.Locate("w", std::u16string(u"abcX"), kBoth));
+    // Keys are cut to half the declared size, rounded down: "abcX" becomes "abc".
+    table.First();
+    EXPECT_TRUE(table.Locate("w", std::u16string(u"abcX"), {}));
+    EXPECT_EQ(table.RecNo(), 3);
+    EXPECT_FALSE(table.Locate("w", std::u16string(u"abX"), {}));
 }
 
 }  // namespace

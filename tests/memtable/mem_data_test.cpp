@@ -41,6 +41,8 @@ TEST(MemDataTest, RecIdIsTheHiddenFirstField) {
     EXPECT_EQ(&table.RecIdField(), &recId);
     EXPECT_FALSE(table.Active());
     EXPECT_EQ(table.State(), dsInactive);
+    EXPECT_EQ(MakeBaza()->FieldByName("nazwisko").Name(), "tBazanazwisko");
+    EXPECT_EQ(MakeBaza()->FieldByName("NAZWISKO").FieldName(), "nazwisko");
 }
 
 TEST(MemDataTest, RecIdsCountUpAndAreNeverReused) {
@@ -77,7 +79,7 @@ TEST(MemDataTest, RecIdKeepsAHigherValueAndRenumbersALowerOne) {
     EXPECT_EQ(table->RecIdField().AsInteger(), 10);
     table->Append();
     EXPECT_EQ(table->RecIdField().AsInteger(), 11);  // shown before posting
-    table->RecIdField().SetAsInteger(5);  // not above the highest: renumbered
+    table->RecIdField().SetAsInteger(5);             // not above the highest: renumbered
     table->Post();
     EXPECT_EQ(table->RecIdField().AsInteger(), 11);
     table->Append();
