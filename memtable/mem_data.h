@@ -2,10 +2,13 @@
 //
 // Records live only in memory as fixed-size byte blocks laid out by the field
 // storage descriptors (TdxMemField): per field one null-flag byte (1 = value)
-// and the value bytes. Blocks come from a block arena and are located through
-// a list of references, so inserting or deleting moves references, not
-// records. Every table owns the hidden auto-increment field "RecId", its first
-// field. Closing the table discards every record.
+// and the value bytes. A string value's slot holds where its zero-terminated
+// text lies in the table's text heap and its length, so a block stays small
+// and a loaded file's texts are used where they lie; GetFieldData still hands
+// out the zero-terminated text. Blocks come from a block arena and are
+// located through a list of references, so inserting or deleting moves
+// references, not records. Every table owns the hidden auto-increment field
+// "RecId", its first field. Closing the table discards every record.
 //
 // The table reads and writes the delimited text file (LoadDelimitedFile,
 // SaveDelimitedFile) and locates records by key (Locate, Lookup,

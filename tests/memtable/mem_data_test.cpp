@@ -541,6 +541,24 @@ TEST(MemDataTest, CompareValues) {
     EXPECT_EQ(table.CompareValues(text("a"), text("b"), ftBlob, false), 0);
 }
 
+TEST(MemDataTest, CalcFieldsEventSeesTheCurrentRecord) {
+    auto table = MakeBaza();
+    TField& calc = table->AddField("opis", ftString, 50, fkCalculated);
+    table->LoadDelimitedData("nazwisko\nA\nB\n");
+    std::vector<std::string> seen;
+    table->OnCalcFields = [&seen, &calc](TDataSet& ds) {
+        EXPECT_EQ(ds.State(), dsCalcFields);
+        seen.push_back(ds.FieldByName("nazwisko").AsString());
+        // Values given to calculated fields here are not kept.
+        calc.SetAsString("x");
+    };
+    table->Next();
+    table->First();
+    EXPECT_EQ(seen, (std::vector<std::string>{"B", "A"}));
+    EXPECT_TRUE(calc.IsNull());
+    EXPECT_EQ(table->State(), dsBrowse);
+}
+
 TEST(MemDataTest, DisableControlsNests) {
     TdxMemData table("t");
     EXPECT_FALSE(table.ControlsDisabled());
