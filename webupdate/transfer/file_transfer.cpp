@@ -375,7 +375,7 @@ bool FileTransfer::CopyLocalFile(const std::string& source, const std::string& t
         host_.ReportStatus(912, source, 10, 3);
         return false;
     }
-    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    int in = ::open(ExistingNameIgnoringCase(source).c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
         host_.ReportStatus(913, source, 2, 1);
         return false;

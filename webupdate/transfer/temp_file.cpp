@@ -1,6 +1,8 @@
 #include "webupdate/transfer/temp_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -57,6 +59,31 @@ bool WriteAll(int fd, const char* data, size_t size) {
         size -= static_cast<size_t>(written);
     }
     return true;
+}
+
+std::string ExistingNameIgnoringCase(const std::string& path) {
+    if (::access(path.c_str(), F_OK) == 0) {
+        return path;
+    }
+    const std::string directory = DirectoryPart(path);
+    const std::string name = path.substr(directory.size());
+    if (name.empty()) {
+        return path;
+    }
+    DIR* folder = ::opendir(directory.empty() ? "." : directory.c_str());
+    if (folder == nullptr) {
+        return path;
+    }
+    std::string found;
+    int matches = 0;
+    while (dirent* entry = ::readdir(folder)) {
+        if (::strcasecmp(entry->d_name, name.c_str()) == 0) {
+            found = entry->d_name;
+            ++matches;
+        }
+    }
+    ::closedir(folder);
+    return matches == 1 ? directory + found : path;
 }
 
 std::string DirectoryPart(const std::string& path) {

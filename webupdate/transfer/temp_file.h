@@ -23,6 +23,11 @@ bool WriteAll(int fd, const char* data, size_t size);
 // `from` is gone only on success.
 bool ReplaceFile(const std::string& from, const std::string& to);
 
+// The path itself when it exists; otherwise, for names written on a system that ignores case,
+// the one file in its folder whose name matches without regard to ASCII case (the path
+// unchanged when there is none or more than one).
+std::string ExistingNameIgnoringCase(const std::string& path);
+
 // The directory part of a path including its last separator ("" when it has none).
 std::string DirectoryPart(const std::string& path);
 

@@ -124,6 +124,18 @@ TEST_F(CopyAndExpandTest, CopyFailuresReportAndKeepTarget) {
     EXPECT_EQ(ReadFile(target_ + "a.dat"), "old");
 }
 
+TEST_F(CopyAndExpandTest, SourceNamedInAnotherCaseIsFound) {
+    WriteFile(source_ + "Baza.DAT", "found");
+    FileTransfer transfer(settings_, credentials_, host_);
+    ASSERT_TRUE(transfer.DownloadFile(nullptr, source_ + "baza.dat", target_, false));
+    EXPECT_EQ(ReadFile(target_ + "baza.dat"), "found");
+
+    // Two candidates: neither is guessed.
+    WriteFile(source_ + "BAZA.dat", "other");
+    EXPECT_FALSE(transfer.DownloadFile(nullptr, source_ + "baza.Dat", target_, false));
+    EXPECT_EQ(host_.Codes().back(), 913);
+}
+
 TEST_F(CopyAndExpandTest, CancelledCopyKeepsTarget) {
     WriteFile(source_ + "big.dat", Pattern(100000));
     WriteFile(target_ + "big.dat", "old");

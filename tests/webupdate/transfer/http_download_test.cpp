@@ -238,6 +238,16 @@ TEST_F(HttpDownloadTest, BasicHeaderIsSentWheneverCredentialsAreKnown) {
     EXPECT_TRUE(host_.loginCaptions.empty());  // never asked with authentication off
 }
 
+TEST_F(HttpDownloadTest, KeepAliveAndAgentFollowTheSettings) {
+    WriteFile(served_ + "f.txt", "content");
+    settings_.agent = "Spisotek";
+    settings_.keepAliveAuthentication = true;
+    ASSERT_TRUE(Download("/f.txt"));
+    auto request = server_->Requests().back();
+    EXPECT_EQ(request.headers["user-agent"], "Spisotek");
+    EXPECT_EQ(request.headers["connection"], "Keep-Alive");
+}
+
 TEST_F(HttpDownloadTest, UnauthorizedWithoutAutoLoginFailsWithStatus401) {
     WriteFile(served_ + "f.txt", "content");
     server_->RequireBasicAuth("jan", "tajne");
