@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -375,11 +376,18 @@ bool FileTransfer::CopyLocalFile(const std::string& source, const std::string& t
         host_.ReportStatus(912, source, 10, 3);
         return false;
     }
-    int in = ::open(ExistingNameIgnoringCase(source).c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking open: a pipe named as the source must not hang the program.
+    int in = ::open(ExistingNameIgnoringCase(source).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info {};
+    if (in >= 0 && (::fstat(in, &info) != 0 || S_ISDIR(info.st_mode))) {
+        ::close(in);
+        in = -1;
+    }
     if (in < 0) {
         host_.ReportStatus(913, source, 2, 1);
         return false;
     }
+    ::fcntl(in, F_SETFL, ::fcntl(in, F_GETFL) & ~O_NONBLOCK);
     off_t length = ::lseek(in, 0, SEEK_END);
     if (length < 0 || ::lseek(in, 0, SEEK_SET) != 0) {
         host_.ReportStatus(914, source, 10, 2);

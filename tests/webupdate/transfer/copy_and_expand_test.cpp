@@ -107,6 +107,15 @@ TEST_F(CopyAndExpandTest, CopyFailuresReportAndKeepTarget) {
     EXPECT_EQ(host_.statuses[1].statusCode, 2);
     EXPECT_EQ(host_.statuses[1].errCode, 1);
 
+    // A folder is no file; a pipe has no length (and must not block the copy).
+    ASSERT_EQ(::mkfifo((source_ + "pipe").c_str(), 0666), 0);
+    EXPECT_FALSE(transfer.CopyLocalFile(source_, target_ + "a.dat"));
+    EXPECT_FALSE(transfer.CopyLocalFile(source_ + "pipe", target_ + "a.dat"));
+    ASSERT_EQ(host_.Codes(), (std::vector<int>{912, 913, 913, 914}));
+    EXPECT_EQ(host_.statuses[3].statusCode, 10);
+    EXPECT_EQ(host_.statuses[3].errCode, 2);
+    host_.statuses.resize(2);
+
     // No temp file possible: fails without a report.
     settings_.tempDirectory = scratch_ / "missing";
     EXPECT_FALSE(transfer.CopyLocalFile(source_ + "a.dat", target_ + "a.dat"));
