@@ -357,6 +357,38 @@ TEST_F(EngineTransferTest, FtpConnectionReadsTheControlFileFromTheDirectory) {
     EXPECT_EQ(engine_.ReadControlFile(), 4);
 }
 
+TEST_F(EngineTransferTest, WindowsPathsReachTheExpansionAndTheCabinet) {
+    auto windows = [](std::string path) {
+        for (char& c : path) {
+            if (c == '/') {
+                c = '\\';
+            }
+        }
+        return path;
+    };
+    std::string work = scratch_.Sub("work");
+    WriteFile(work + "lista.txt", Pattern(3000, 9));
+    ASSERT_TRUE(RunIn(work, "mscompress lista.txt && gcab -c pack.cab lista.txt"));
+    std::string out = scratch_.Sub("out");
+    EXPECT_EQ(engine_.ExtractCabinet(windows(work + "pack.cab"), windows(out)), 0);
+    EXPECT_EQ(ReadFile(out + "lista.txt"), Pattern(3000, 9));
+    EXPECT_EQ(engine_.ExtractCabinet(windows(work + "none.cab"), windows(out)), -1);
+
+    ::unlink((work + "lista.txt").c_str());
+    engine_.ExpandCompressedFile(windows(work + "lista.txt_"));
+    EXPECT_EQ(ReadFile(work + "lista.txt"), Pattern(3000, 9));
+    EXPECT_FALSE(Exists(work + "lista.txt_"));
+
+    // Compressed entries over HTTP: the cabinet is unpacked into the target and removed.
+    ASSERT_TRUE(RunIn(work, "cp pack.cab '" + served_ + "softupdate/spisotek/'"));
+    ASSERT_EQ(engine_.StartConnection(), 0);
+    ASSERT_TRUE(engine_.DownloadFile(engine_.ConnectionHandle(),
+                                     server_->Url("/softupdate/spisotek/pack.cab"),
+                                     windows(target_), true));
+    EXPECT_EQ(ReadFile(target_ + "lista.txt"), Pattern(3000, 9));
+    EXPECT_FALSE(Exists(target_ + "pack.cab"));
+}
+
 class RegistryMemoryTest : public EngineTransferTest {
   protected:
     void SetUp() override {
