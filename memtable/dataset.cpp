@@ -63,14 +63,9 @@ void TDataSet::RenumberFields() {
 }
 
 TField* TDataSet::FindField(std::string_view name) const {
-    for (const auto& field : fields_) {
-        if (field->FieldName() == name) {
-            return field.get();
-        }
-    }
     const auto& collator = platform::TextCollator::User();
     for (const auto& field : fields_) {
-        if (collator.Equal(field->FieldName(), name, true)) {
+        if (field->FieldName() == name || collator.Equal(field->FieldName(), name, true)) {
             return field.get();
         }
     }

@@ -45,6 +45,18 @@ TEST(MemDataTest, RecIdIsTheHiddenFirstField) {
     EXPECT_EQ(MakeBaza()->FieldByName("NAZWISKO").FieldName(), "nazwisko");
 }
 
+TEST(MemDataTest, FieldNamesMatchIgnoringCase) {
+    TdxMemData table("tFirmy");
+    TField& upper = table.AddField("Kod", ftString, 10);
+    table.AddField("kod", ftString, 10);
+    TField& polish = table.AddField("\xA3\xB9ka", ftString, 10);  // Łąka
+    EXPECT_EQ(table.FindField("kod"), &upper);
+    EXPECT_EQ(table.FindField("KOD"), &upper);
+    EXPECT_EQ(table.FindField("\xB3\xA5KA"), &polish);  // łĄKA
+    EXPECT_EQ(table.FindField("kod "), nullptr);
+    EXPECT_EQ(ErrorText([&] { table.FieldByName("firma"); }), "tFirmy: Field 'firma' not found");
+}
+
 TEST(MemDataTest, RecIdsCountUpAndAreNeverReused) {
     auto table = MakeBaza();
     table->Open();
