@@ -390,9 +390,17 @@ void TdxMemData::SetFieldData(TField& field, const void* value) {
             const TdxMemField& desc = memFields_->items[static_cast<size_t>(bind)];
             unsigned char* data = buffer->data.data();
             if (value == nullptr) {
+                // The old value goes with the flag, so a cleared field reads
+                // as a never-assigned one (empty text, 0) and no key finds it
+                // by the value it had.
                 data[desc.offset] = 0;
+                std::memset(data + desc.valueOffset, 0, static_cast<size_t>(desc.slotSize));
                 if (desc.isWide) {
                     buffer->wide[static_cast<size_t>(desc.wideIndex)].clear();
+                }
+                if (desc.isText) {
+                    buffer->texts[static_cast<size_t>(desc.textIndex)].clear();
+                    buffer->textRefs[static_cast<size_t>(desc.textIndex)] = std::string_view();
                 }
             } else {
                 data[desc.offset] = 1;

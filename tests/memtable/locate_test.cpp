@@ -161,6 +161,23 @@ TEST(LocateTest, EmptyAndEditedTables) {
     EXPECT_EQ(table->RecNo(), 2);
 }
 
+TEST(LocateTest, ClearedFieldIsNotFoundByItsFormerValue) {
+    auto table = LoadedBaza();
+    table->SetRecNo(2);
+    table->Edit();
+    table->FieldByName("nazwisko").Clear();
+    table->FieldByName("clientid").Clear();
+    table->Post();
+    EXPECT_FALSE(table->Locate("nazwisko", "NOWAK", kBoth));
+    EXPECT_FALSE(table->Locate("clientid", 12, {}));
+    // Like a never-assigned field it reads as empty text and 0.
+    table->Last();
+    EXPECT_TRUE(table->Locate("nazwisko;miasto", TVariant::Array({"", "NYSA"}), kBoth));
+    EXPECT_EQ(table->RecNo(), 2);
+    EXPECT_TRUE(table->Locate("clientid", 0, {}));
+    EXPECT_EQ(table->RecNo(), 2);
+}
+
 TEST(LocateTest, FoundLastRecordClearsEof) {
     auto table = LoadedBaza();
     table->Last();
