@@ -196,19 +196,79 @@ std::pair<int, int> EqualRange(int count, const TKeyCompare& compareKey, bool de
     return {first, UpperBound(count, compareKey, descending)};
 }
 
+namespace {
+
+// Smallest p in [start, count] with atEnd(p), atEnd going from false to true
+// (atEnd(count) taken as true): steps of 1, 2, 4, ... then bisection, so a
+// short block costs a few comparisons.
+int GallopForward(int start, int count, const std::function<bool(int)>& atEnd) {
+    int64_t low = start;
+    int64_t high = start;
+    int64_t step = 1;
+    while (high < count && !atEnd(static_cast<int>(high))) {
+        low = high + 1;
+        high = start + step;
+        step *= 2;
+    }
+    high = std::min<int64_t>(high, count);
+    while (low < high) {
+        const int64_t middle = low + (high - low) / 2;
+        if (atEnd(static_cast<int>(middle))) {
+            high = middle;
+        } else {
+            low = middle + 1;
+        }
+    }
+    return static_cast<int>(low);
+}
+
+// Smallest p <= end with inBlock(q) for every q in [p, end), inBlock going
+// from false to true before end.
+int GallopBackward(int end, const std::function<bool(int)>& inBlock) {
+    int64_t known = end;
+    int64_t low = 0;
+    int64_t step = 1;
+    for (;;) {
+        const int64_t probe = end - step;
+        if (probe < 0) {
+            low = 0;
+            break;
+        }
+        if (!inBlock(static_cast<int>(probe))) {
+            low = probe + 1;
+            break;
+        }
+        known = probe;
+        step *= 2;
+    }
+    while (low < known) {
+        const int64_t middle = low + (known - low) / 2;
+        if (inBlock(static_cast<int>(middle))) {
+            known = middle;
+        } else {
+            low = middle + 1;
+        }
+    }
+    return static_cast<int>(known);
+}
+
+}  // namespace
+
 std::pair<int, int> PrefixRange(int count, const TKeyCompare& compareKey,
                                 const TKeyCompare& compareUpper, bool descending) {
-    // Ascending: [key, upper). Descending the list runs from high to low, so
-    // the block starts below upper and ends below the key. No text equals
-    // upper, so lower and upper bounds agree on it.
+    // Ascending the block is [key, upper); descending the list runs from
+    // high to low, so it starts below upper and ends below the key. The
+    // block's far end is found by galloping from the near one.
     if (!descending) {
         const int first = LowerBound(count, compareKey, false);
-        const int last = LowerBound(count, compareUpper, false);
-        return {first, std::max(first, last)};
+        const int last = GallopForward(first, count,
+                                       [&](int p) { return Ordered(compareUpper, p, false) <= 0; });
+        return {first, last};
     }
-    const int first = UpperBound(count, compareUpper, true);
     const int last = UpperBound(count, compareKey, true);
-    return {first, std::max(first, last)};
+    const int first =
+        GallopBackward(last, [&](int p) { return Ordered(compareUpper, p, true) < 0; });
+    return {first, last};
 }
 
 std::u16string PrefixUpperBound(std::u16string key) {
