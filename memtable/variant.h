@@ -46,6 +46,7 @@ class TVariant {
     TVariant(std::u16string text) : value_(std::move(text)) {}
     TVariant(int value) : value_(static_cast<int32_t>(value)) {}
     TVariant(int64_t value) : value_(value) {}
+    TVariant(long long value) : value_(static_cast<int64_t>(value)) {}
     TVariant(bool value) : value_(value) {}
     TVariant(double value) : value_(value) {}
     TVariant(Currency value) : value_(value) {}

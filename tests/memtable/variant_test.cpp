@@ -48,6 +48,7 @@ TEST(VariantTest, Conversions) {
             EXPECT_DOUBLE_EQ(c.value.AsDouble(), c.number);
         }
     }
+    EXPECT_EQ(TVariant(12345678901LL).AsInt64(), 12345678901LL);
     EXPECT_EQ(TVariant(2.5).AsInteger(), 2);  // ties to even
     EXPECT_EQ(TVariant(3.5).AsInteger(), 4);
     EXPECT_EQ(TVariant("\xA5").AsWideString(), u"\u0104");
