@@ -59,7 +59,7 @@ std::vector<int> SortPermutation(const TSortValues& values, bool descending) {
         };
         std::vector<Keyed> keyed(static_cast<size_t>(count));
         std::string block;
-        block.reserve(static_cast<size_t>(count) * 24);
+        block.reserve(static_cast<size_t>(count) * (key.size() + key.size() / 2 + 8));
         for (int i = 0; i < count; ++i) {
             if (i > 0) {
                 values.SortKeyAt(i, key);
