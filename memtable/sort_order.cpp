@@ -48,18 +48,18 @@ std::vector<int> SortPermutation(const TSortValues& values, bool descending) {
     if (values.SortKeyAt(0, key)) {
         // Text: one collation key per record, kept in one block; the first
         // eight bytes of each as a number settle most comparisons without
-        // touching the block. Keys hold no zero byte, so zero padding keeps
-        // the byte order.
+        // touching the block. Zero padding keeps the byte order: when two
+        // heads are equal and a key is shorter than eight bytes, it is a
+        // prefix of the other, and its length decides.
         struct Keyed {
             uint64_t head;
-            uint32_t offset;
-            uint32_t length;
+            uint32_t index;
             int32_t recId;
-            int position;
         };
         std::vector<Keyed> keyed(static_cast<size_t>(count));
+        std::vector<uint32_t> offsets(static_cast<size_t>(count) + 1);
         std::string block;
-        block.reserve(static_cast<size_t>(count) * (key.size() + key.size() / 2 + 8));
+        block.reserve(static_cast<size_t>(count) * (key.size() + 4));
         for (int i = 0; i < count; ++i) {
             if (i > 0) {
                 values.SortKeyAt(i, key);
@@ -69,35 +69,59 @@ std::vector<int> SortPermutation(const TSortValues& values, bool descending) {
             for (size_t b = 0; b < 8; ++b) {
                 k.head = (k.head << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
             }
-            k.offset = static_cast<uint32_t>(block.size());
-            k.length = static_cast<uint32_t>(key.size());
-            block.append(key);
+            k.index = static_cast<uint32_t>(i);
             k.recId = values.RecIdAt(i);
-            k.position = i;
+            offsets[static_cast<size_t>(i)] = static_cast<uint32_t>(block.size());
+            block.append(key);
         }
+        offsets[static_cast<size_t>(count)] = static_cast<uint32_t>(block.size());
         const char* base = block.data();
-        auto compareKeys = [base](const Keyed& a, const Keyed& b) {
+        const uint32_t* bounds = offsets.data();
+        auto less = [base, bounds, descending](const Keyed& a, const Keyed& b) {
+            int c = 0;
             if (a.head != b.head) {
-                return a.head < b.head ? -1 : 1;
+                c = a.head < b.head ? -1 : 1;
+            } else {
+                const uint32_t lengthA = bounds[a.index + 1] - bounds[a.index];
+                const uint32_t lengthB = bounds[b.index + 1] - bounds[b.index];
+                const uint32_t common = std::min(lengthA, lengthB);
+                if (common > 8) {
+                    c = std::memcmp(base + bounds[a.index] + 8, base + bounds[b.index] + 8,
+                                    common - 8);
+                }
+                if (c == 0) {
+                    c = lengthA < lengthB ? -1 : lengthA > lengthB ? 1 : 0;
+                }
             }
-            const uint32_t common = std::min(a.length, b.length);
-            const int c =
-                common > 8 ? std::memcmp(base + a.offset + 8, base + b.offset + 8, common - 8) : 0;
             if (c != 0) {
-                return c;
+                return descending ? c > 0 : c < 0;
             }
-            return a.length < b.length ? -1 : a.length > b.length ? 1 : 0;
+            return a.recId < b.recId;
         };
-        std::sort(keyed.begin(), keyed.end(),
-                  [&compareKeys, descending](const Keyed& a, const Keyed& b) {
-                      const int c = compareKeys(a, b);
-                      if (c != 0) {
-                          return descending ? c > 0 : c < 0;
-                      }
-                      return a.recId < b.recId;
-                  });
+        // Bucketed by the key's first byte, then each bucket sorted: the
+        // buckets are small enough to stay in the cache.
+        std::vector<uint32_t> starts(257, 0);
+        for (const Keyed& k : keyed) {
+            const size_t bucket = k.head >> 56;
+            ++starts[descending ? 255 - bucket + 1 : bucket + 1];
+        }
+        for (size_t b = 1; b < starts.size(); ++b) {
+            starts[b] += starts[b - 1];
+        }
+        std::vector<Keyed> bucketed(keyed.size());
+        {
+            std::vector<uint32_t> next(starts.begin(), starts.end() - 1);
+            for (const Keyed& k : keyed) {
+                const size_t bucket = k.head >> 56;
+                bucketed[next[descending ? 255 - bucket : bucket]++] = k;
+            }
+        }
+        for (size_t b = 0; b < 256; ++b) {
+            std::sort(bucketed.begin() + starts[b], bucketed.begin() + starts[b + 1], less);
+        }
         for (int i = 0; i < count; ++i) {
-            order[static_cast<size_t>(i)] = keyed[static_cast<size_t>(i)].position;
+            order[static_cast<size_t>(i)] =
+                static_cast<int>(bucketed[static_cast<size_t>(i)].index);
         }
         return order;
     }
