@@ -13,7 +13,7 @@ namespace {
 
 class NullView : public search::SearchView {
   public:
-    void LoadPage(const search::HtmlPage& page) override { bytes_ += page.Text().size(); }
+    void LoadPage(const search::HtmlPage& page) override { bytes_ += page.Size(); }
     void SetViewerVisible(bool) override {}
     void ShowMessage(const std::string&) override {}
     std::size_t bytes_ = 0;

@@ -12,7 +12,7 @@ namespace {
 
 class CountingView : public spisotek::search::SearchView {
   public:
-    void LoadPage(const spisotek::search::HtmlPage& page) override { bytes_ = page.Text().size(); }
+    void LoadPage(const spisotek::search::HtmlPage& page) override { bytes_ = page.Size(); }
     void SetViewerVisible(bool) override {}
     void ShowMessage(const std::string&) override {}
     std::size_t bytes_ = 0;

@@ -1,10 +1,14 @@
 #include "search/html_page.h"
 
+#include <algorithm>
+
 namespace spisotek::search {
 
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
+// Pieces are large enough that a results page takes a few allocations.
+constexpr std::size_t kPieceSize = 1 << 20;
 
 constexpr std::string_view kDocumentStart[] = {
     "<HTML>",
@@ -19,25 +23,40 @@ constexpr std::string_view kDocumentStart[] = {
 }  // namespace
 
 void HtmlPage::AddLine(std::string_view line) {
-    text_.append(line);
-    text_.append(kLineEnd);
+    const std::size_t needed = line.size() + kLineEnd.size();
+    if (pieces_.empty() || pieces_.back().capacity() - pieces_.back().size() < needed) {
+        pieces_.emplace_back().reserve(std::max(kPieceSize, needed));
+    }
+    pieces_.back().append(line).append(kLineEnd);
+    size_ += needed;
     ++lineCount_;
 }
 
+std::string HtmlPage::Text() const {
+    std::string text;
+    text.reserve(size_);
+    for (const std::string& piece : pieces_) {
+        text += piece;
+    }
+    return text;
+}
+
 std::vector<std::string> HtmlPage::Lines() const {
+    const std::string text = Text();
     std::vector<std::string> lines;
     lines.reserve(lineCount_);
     std::size_t start = 0;
-    while (start < text_.size()) {
-        std::size_t end = text_.find(kLineEnd, start);
-        lines.emplace_back(text_, start, end - start);
+    while (start < text.size()) {
+        std::size_t end = text.find(kLineEnd, start);
+        lines.emplace_back(text, start, end - start);
         start = end + kLineEnd.size();
     }
     return lines;
 }
 
 void HtmlPage::Clear() {
-    text_.clear();
+    pieces_.clear();
+    size_ = 0;
     lineCount_ = 0;
 }
 

@@ -2,9 +2,9 @@
 // with its entry blocks.
 //
 // A page is a list of Windows-1250 lines. It is kept as the document the
-// viewer receives, every line followed by CR LF, so handing it over needs no
-// joining and a results page of many entries grows by amortised appends
-// only. Field values go into the lines unchanged (no escaping, no trimming).
+// viewer receives, every line followed by CR LF, in large pieces, so a
+// results page of many entries grows without re-copying what it holds.
+// Field values go into the lines unchanged (no escaping, no trimming).
 #pragma once
 
 #include <cstddef>
@@ -21,14 +21,19 @@ class HtmlPage {
     void AddLine(std::string_view line);
 
     // The joined document: each line followed by CR LF, the last one too.
-    const std::string& Text() const { return text_; }
+    std::string Text() const;
+    // The same bytes in order, in pieces: a large page is built and handed
+    // on without ever being copied whole while it grows.
+    const std::vector<std::string>& Pieces() const { return pieces_; }
+    std::size_t Size() const { return size_; }
     std::size_t LineCount() const { return lineCount_; }
     // The lines without their CR LF (for callers that want a list).
     std::vector<std::string> Lines() const;
     void Clear();
 
   private:
-    std::string text_;
+    std::vector<std::string> pieces_;
+    std::size_t size_ = 0;
     std::size_t lineCount_ = 0;
 };
 

@@ -49,7 +49,9 @@ class TerminalView : public search::SearchView {
     void LoadPage(const search::HtmlPage& page) override {
         const bool results = loadedPages_++ > 0;
         if (results && !text_ && !notFound_) {
-            std::fwrite(page.Text().data(), 1, page.Text().size(), stdout);
+            for (const std::string& piece : page.Pieces()) {
+                std::fwrite(piece.data(), 1, piece.size(), stdout);
+            }
         }
     }
     void SetViewerVisible(bool /*visible*/) override {}
