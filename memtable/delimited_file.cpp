@@ -188,6 +188,7 @@ void TdxMemData::LoadDelimitedText(std::unique_ptr<char[]> text, size_t size) {
     }
     internalMode_ = wasInternal;
     First();
+    ApplySort();
     EnableControls();
 }
 

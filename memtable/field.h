@@ -106,6 +106,18 @@ class TField {
     bool ReadOnly() const { return readOnly_; }
     void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
 
+    // A lookup field (fkLookup) takes LookupResultField of the record of
+    // LookupDataSet whose LookupKeyFields equal this record's KeyFields
+    // (names joined by ';'). The lookup dataset is not owned.
+    TDataSet* LookupDataSet() const { return lookupDataSet_; }
+    void SetLookupDataSet(TDataSet* dataSet) { lookupDataSet_ = dataSet; }
+    const std::string& KeyFields() const { return keyFields_; }
+    void SetKeyFields(std::string names) { keyFields_ = std::move(names); }
+    const std::string& LookupKeyFields() const { return lookupKeyFields_; }
+    void SetLookupKeyFields(std::string names) { lookupKeyFields_ = std::move(names); }
+    const std::string& LookupResultField() const { return lookupResultField_; }
+    void SetLookupResultField(std::string name) { lookupResultField_ = std::move(name); }
+
     bool IsNull() const;
 
     // Edit text: text as it is, integers in decimal, "" for null.
@@ -162,6 +174,10 @@ class TField {
     bool visible_ = true;
     bool required_ = false;
     bool readOnly_ = false;
+    TDataSet* lookupDataSet_ = nullptr;
+    std::string keyFields_;
+    std::string lookupKeyFields_;
+    std::string lookupResultField_;
     mutable std::string textCache_;
     // Storage slot the owning dataset assigned at open (-1 when none), kept
     // here so field access needs no lookup.

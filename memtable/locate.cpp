@@ -208,11 +208,23 @@ int TdxMemData::SearchRecord(std::string_view keyFields, const TVariant& keyValu
                                       : &memFields_->items[static_cast<size_t>(bind)];
         keys.push_back(ConvertKey(desc, value));
     }
+    // A single key field that keeps the store sorted or has an index is
+    // searched by bisection; it finds what the scan would.
+    if (whole != nullptr && fields.size() == 1 && fields[0] == whole && keys[0].desc != nullptr &&
+        !keys[0].isNull) {
+        const KeyValue& key = keys[0];
+        int found = -1;
+        if (IndexedSearch(
+                *whole, key.Stored(), [&](int raw) { return MatchKey(key, raw, options); }, options,
+                found)) {
+            return found;
+        }
+    }
     const int count = RecordCount();
     for (int raw = 0; raw < count; ++raw) {
         bool match = true;
         for (const KeyValue& key : keys) {
-            if (!MatchKey(key, raw, options)) {
+            if (!MatchKey(key, VisibleToRaw(raw), options)) {
                 match = false;
                 break;
             }
@@ -254,7 +266,7 @@ TVariant TdxMemData::Lookup(std::string_view keyFields, const TVariant& keyValue
     }
     // Read the found record through the field without moving the cursor.
     const int saved = cursor_;
-    cursor_ = position;
+    cursor_ = VisibleToRaw(position);
     TVariant value;
     try {
         value = result->Value();

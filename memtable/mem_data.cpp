@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "memtable/mem_index.h"
+#include "memtable/persistent.h"
 #include "memtable/value_text.h"
 #include "platform/cp1250.h"
 #include "platform/text_collator.h"
@@ -86,6 +88,8 @@ TdxMemData::TdxMemData(std::string name) : TDataSet(std::move(name)) {
     TField& recId = AddField("RecId", ftInteger, 0, fkCalculated);
     recId.SetVisible(false);
     recId.SetName(Name() + "RecId");
+    indexes_ = std::make_unique<TdxMemIndexes>(*this);
+    persistent_ = std::make_unique<TdxMemPersistent>(*this);
 }
 
 TdxMemData::~TdxMemData() = default;
@@ -155,6 +159,11 @@ void TdxMemData::InternalOpen() {
     memFields_ = std::move(memFields);
     insertingNew_ = false;
     opened_ = true;
+    filterList_.clear();
+    filterPos_ = -1;
+    filtering_ = false;
+    indexes_->BindFields();
+    ApplySort();
 }
 
 void TdxMemData::InternalClose() {
@@ -172,12 +181,20 @@ void TdxMemData::InternalClose() {
     cursor_ = -1;
     insertingNew_ = false;
     opened_ = false;
+    sortField_ = nullptr;
+    filterList_.clear();
+    filterPos_ = -1;
+    filtering_ = false;
+    indexes_->MarkAllDirty();
 }
 
 // ---------------------------------------------------------------------------
 // Navigation
 
 int TdxMemData::RecordCount() {
+    if (filtering_) {
+        return static_cast<int>(filterList_.size());
+    }
     return memFields_ ? static_cast<int>(memFields_->records.size()) : 0;
 }
 
@@ -187,7 +204,7 @@ int TdxMemData::RecNo() {
     if (cursor_ == -1 && RecordCount() > 0) {
         return 1;
     }
-    return cursor_ + 1;
+    return filtering_ ? filterPos_ + 1 : cursor_ + 1;
 }
 
 void TdxMemData::SetRecNo(int recNo) {
@@ -196,17 +213,22 @@ void TdxMemData::SetRecNo(int recNo) {
         return;
     }
     DoBeforeScroll();
-    cursor_ = recNo - 1;
+    cursor_ = VisibleToRaw(recNo - 1);
+    if (filtering_) {
+        filterPos_ = recNo - 1;
+    }
     Resync();
     DoAfterScroll();
 }
 
 void TdxMemData::InternalFirst() {
     cursor_ = -1;
+    filterPos_ = -1;
 }
 
 void TdxMemData::InternalLast() {
-    cursor_ = RecordCount();
+    filterPos_ = static_cast<int>(filterList_.size());
+    cursor_ = memFields_ ? static_cast<int>(memFields_->records.size()) : 0;
 }
 
 TGetResult TdxMemData::GetRecord(TGetMode mode, bool doCheck) {
@@ -216,6 +238,35 @@ TGetResult TdxMemData::GetRecord(TGetMode mode, bool doCheck) {
     const int count = RecordCount();
     if (count == 0) {
         return grEOF;
+    }
+    if (filtering_) {
+        // The same rules over the filter list; the cursor follows.
+        TGetResult filtered = grOK;
+        switch (mode) {
+            case gmCurrent:
+                filtered = filterPos_ >= 0 && filterPos_ < count ? grOK : grError;
+                break;
+            case gmNext:
+                if (filterPos_ < count - 1) {
+                    ++filterPos_;
+                } else {
+                    filtered = grEOF;
+                }
+                break;
+            case gmPrior:
+                if (filterPos_ > 0) {
+                    filterPos_ = std::min(filterPos_, count) - 1;
+                } else {
+                    filtered = grBOF;
+                }
+                break;
+        }
+        if (filtered == grOK) {
+            cursor_ = filterList_[static_cast<size_t>(filterPos_)] - 1;
+        } else if (filtered == grError && doCheck && mode == gmCurrent) {
+            throw EDatabaseError("No Records");
+        }
+        return filtered;
     }
     TGetResult result = grOK;
     switch (mode) {
@@ -276,7 +327,13 @@ void TdxMemData::InternalSetToActiveRecord() {
         case bfCurrent:
         case bfInserted: {
             const int index = FindRecordIndexById(editBuffer_.recordId);
-            cursor_ = index >= 0 ? index : RecordCount();
+            cursor_ = index >= 0 ? index : static_cast<int>(memFields_->records.size());
+            if (filtering_ && index >= 0) {
+                const int position = FilterPositionOf(index);
+                if (position >= 0) {
+                    filterPos_ = position;
+                }
+            }
             break;
         }
     }
@@ -591,6 +648,7 @@ void TdxMemData::InternalInitRecord(TBookmarkFlag flag) {
         blob.clear();
     }
     cursorBeforeInsert_ = cursor_;
+    filterPosBeforeInsert_ = filterPos_;
     insertingNew_ = true;
     editBuffer_.bookmarkFlag = flag;
     editBuffer_.recordId =
@@ -643,6 +701,9 @@ void TdxMemData::InternalPost() {
     TdxMemFields& store = *memFields_;
     const unsigned char* source = editBuffer_.data.data();
     if (State() == dsEdit) {
+        std::vector<unsigned char> oldSortBytes;
+        std::u16string oldSortWide;
+        SaveSortValue(oldSortBytes, oldSortWide);
         unsigned char* block = store.records[static_cast<size_t>(cursor_)];
         for (const TdxMemField& desc : store.items) {
             if (desc.isText) {
@@ -677,6 +738,7 @@ void TdxMemData::InternalPost() {
             }
             *strings = editBuffer_.blobs;
         }
+        AfterEditPosted(oldSortBytes, oldSortWide);
         return;
     }
     // A new record: placed at the cursor (after the last record for Append).
@@ -713,11 +775,14 @@ void TdxMemData::InternalPost() {
         blobStrings_.insert(blobStrings_.begin() + cursor_, std::move(strings));
     }
     insertingNew_ = false;
+    FilterRecordInserted(cursor_);
+    AfterInsertPosted();
 }
 
 void TdxMemData::InternalCancel() {
     if (insertingNew_) {
         cursor_ = cursorBeforeInsert_;
+        filterPos_ = filterPosBeforeInsert_;
         if (cursor_ >= RecordCount()) {
             cursor_ = RecordCount() - 1;
         }
@@ -731,13 +796,16 @@ void TdxMemData::InternalDelete() {
     }
     TdxMemFields& store = *memFields_;
     const auto position = static_cast<size_t>(cursor_);
+    indexes_->RecordDeleted(cursor_);
     FreeRecordBlock(store.records[position]);
     store.records.erase(store.records.begin() + cursor_);
     recordIds_.erase(recordIds_.begin() + cursor_);
     if (!blobFields_.empty()) {
         blobStrings_.erase(blobStrings_.begin() + cursor_);
     }
-    if (cursor_ >= static_cast<int>(store.records.size())) {
+    if (filtering_) {
+        FilterRecordDeleted(static_cast<int>(position));
+    } else if (cursor_ >= static_cast<int>(store.records.size())) {
         --cursor_;
     }
     (void)position;
@@ -752,6 +820,9 @@ void TdxMemData::DoBeforeOpen() {
     }
 }
 void TdxMemData::DoAfterOpen() {
+    if (persistent_->Option() == poActive) {
+        persistent_->LoadData();
+    }
     if (!internalMode_) {
         TDataSet::DoAfterOpen();
     }

@@ -18,8 +18,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +30,15 @@
 #include "memtable/variant.h"
 
 namespace spisotek {
+
+class TdxMemIndexes;
+class TdxMemPersistent;
+namespace memtable {
+class TSortValues;
+}
+
+// A record id as a bookmark; empty is the absent bookmark.
+using TBookmark = std::optional<int32_t>;
 
 enum TLocateOption { loCaseInsensitive, loPartialKey };
 
@@ -159,6 +170,42 @@ class TdxMemData : public TDataSet {
     char Delimiter() const { return delimiter_; }
     void SetDelimiter(char delimiter) { delimiter_ = delimiter; }
     TdxSortOptions SortOptions() const { return sortOptions_; }
+    // A different set is stored and the sort applied.
+    void SetSortOptions(TdxSortOptions options);
+    // The field that keeps the store sorted. A different name is stored and
+    // the sort applied; the same name only looks the field up again.
+    const std::string& SortedField() const { return sortedFieldName_; }
+    void SetSortedField(std::string_view name);
+    // The field the store is sorted by now; nullptr when none applies.
+    TField* SortField() const { return sortField_; }
+    TdxMemIndexes& Indexes() { return *indexes_; }
+    TdxMemPersistent& Persistent() { return *persistent_; }
+
+    // Settings are being read (as from a stored form); Loaded() ends it:
+    // indexes take their remembered names and poLoad data is loaded.
+    void BeginLoading();
+    virtual void Loaded();
+    bool LoadingSettings() const { return loadingSettings_; }
+
+    // Bookmarks are record ids. GotoBookmark raises "Bookmark not found"
+    // for an id not in the store.
+    TBookmark GetBookmark() const;
+    void GotoBookmark(TBookmark bookmark);
+    bool BookmarkValid(TBookmark bookmark) const;
+    int CompareBookmarks(TBookmark a, TBookmark b) const;
+
+    // Recomputes calculated and lookup values of every record (lookup
+    // fields ask their open lookup table), then returns to the record it
+    // started from.
+    void Refresh();
+
+    // Assigns the filter-record event and rebuilds the filter.
+    void SetOnFilterRecord(TFilterRecordEvent event);
+    // Whether a filter hides records now.
+    bool FilteringInForce() const { return filtering_; }
+
+    // Replaces the records with stored table data (see TdxMemPersistent).
+    void LoadPersistentData(std::string_view data);
 
     int RecordCount() override;
     int RecNo() override;
@@ -207,6 +254,7 @@ class TdxMemData : public TDataSet {
     void InternalSetToActiveRecord() override;
     bool CanModify() const override { return !readOnly_ || internalMode_; }
     void ClearCalcFields() override;
+    void InternalFilterChanged() override;
 
     void DoBeforeOpen() override;
     void DoAfterOpen() override;
@@ -268,6 +316,42 @@ class TdxMemData : public TDataSet {
     // The text a posted string slot points to (nullptr: none).
     std::string_view PostedText(const TdxMemField& desc);
 
+    // Sorting and indexes (sorting.cpp).
+    class StoreSortValues;
+    void ApplySort();
+    void PermuteStore(const std::vector<int>& order);
+    void MoveRecord(int from, int to);
+    // After a post: moves the record at the cursor to its sorted place.
+    void PlaceSortedRecord();
+    // Upkeep of the sort order, the filter and the indexes after a post.
+    void AfterInsertPosted();
+    void AfterEditPosted(const std::vector<unsigned char>& oldSortBytes,
+                         const std::u16string& oldSortWide);
+    bool SortValueDiffers(const std::vector<unsigned char>& oldBytes,
+                          const std::u16string& oldWide) const;
+    void SaveSortValue(std::vector<unsigned char>& bytes, std::u16string& wide) const;
+    // Key location through the sorted store or an index: the raw index of
+    // the record the scan would find, -1 when none; false when neither
+    // applies. key: the converted key in stored form (never null); matches:
+    // the scan's test of one record.
+    bool IndexedSearch(const TField& field, const void* key,
+                       const std::function<bool(int rawIndex)>& matches, TLocateOptions options,
+                       int& result);
+    // The sort value of a record: its value bytes whatever the null flag
+    // (ftString: its zero-terminated text, ftWideString: its string).
+    const void* SortValueOf(const TdxMemField& desc, int rawIndex) const;
+
+    // Filtering (filtering.cpp).
+    bool AcceptRecord();
+    void RebuildFilter();
+    int FilterPositionOf(int rawIndex) const;
+    void FilterRecordInserted(int rawIndex);
+    void FilterCheckPosted();
+    void FilterRecordDeleted(int rawIndex);
+    void FilterRecordMoved(int from, int to);
+    // The raw index of the record at a visible position (-1: none).
+    int VisibleToRaw(int position) const;
+
     std::unique_ptr<TdxMemFields> memFields_;
     std::vector<int32_t> recordIds_;
     // Per record, the strings of its blob fields; null until it gets any.
@@ -286,6 +370,16 @@ class TdxMemData : public TDataSet {
     bool readOnly_ = false;
     char delimiter_ = '\t';
     TdxSortOptions sortOptions_;
+    std::string sortedFieldName_;
+    TField* sortField_ = nullptr;
+    bool loadingSettings_ = false;
+    std::unique_ptr<TdxMemIndexes> indexes_;
+    std::unique_ptr<TdxMemPersistent> persistent_;
+    // Raw index + 1 of every visible record, increasing, while filtering.
+    std::vector<int> filterList_;
+    int filterPos_ = -1;
+    int filterPosBeforeInsert_ = -1;
+    bool filtering_ = false;
 };
 
 }  // namespace spisotek
