@@ -127,21 +127,6 @@ int OnIdle(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return 0;
 }
 
-std::string EncodePathSegment(std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
-
 std::string FtpPath(const std::string& directory, const std::string& name) {
     std::string path;
     std::string dir = ToNativeSeparators(directory);
@@ -155,11 +140,11 @@ std::string FtpPath(const std::string& directory, const std::string& name) {
             end = dir.size();
         }
         if (end > start) {
-            path += EncodePathSegment(std::string_view(dir).substr(start, end - start)) + "/";
+            path += PercentEncode(std::string_view(dir).substr(start, end - start)) + "/";
         }
         start = end + 1;
     }
-    return path + EncodePathSegment(name);
+    return path + PercentEncode(name);
 }
 
 struct HeaderList {

@@ -57,14 +57,11 @@ std::string Base64Encode(std::string_view data) {
     return out;
 }
 
-namespace {
-
-std::string EncodeUserInfo(const std::string& text) {
+std::string PercentEncode(std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : text) {
-        bool plain = std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~';
-        if (plain) {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
             out += static_cast<char>(c);
         } else {
             out += '%';
@@ -74,6 +71,8 @@ std::string EncodeUserInfo(const std::string& text) {
     }
     return out;
 }
+
+namespace {
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) {
@@ -96,7 +95,7 @@ std::string RewriteWithProxyCredentials(const std::string& address, const std::s
     if (user.empty() || !StartsWithNoCase(address, kScheme)) {
         return address;
     }
-    return "http://" + EncodeUserInfo(user) + ":" + EncodeUserInfo(password) + "@" +
+    return "http://" + PercentEncode(user) + ":" + PercentEncode(password) + "@" +
            address.substr(kScheme.size());
 }
 

@@ -15,6 +15,10 @@ std::string HostOfAddress(std::string_view address);
 // Standard Base64 (RFC 4648) with "=" padding.
 std::string Base64Encode(std::string_view data);
 
+// Every byte but letters, digits and "-._~" as %XX: safe in a user name,
+// password or path segment of an address.
+std::string PercentEncode(std::string_view text);
+
 // An "http://" address (any case) with the proxy user and password written in front of the
 // host; other schemes and an empty user leave the address unchanged. The user and password are
 // percent-encoded where they would otherwise break the address.
