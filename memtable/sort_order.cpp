@@ -46,78 +46,78 @@ std::vector<int> SortPermutation(const TSortValues& values, bool descending) {
     }
     std::string key;
     if (values.SortKeyAt(0, key)) {
-        // Text: one collation key per record, kept in one block; the first
-        // eight bytes of each as a number settle most comparisons without
-        // touching the block. Zero padding keeps the byte order: when two
-        // heads are equal and a key is shorter than eight bytes, it is a
-        // prefix of the other, and its length decides.
+        // Text: the first sixteen bytes of each record's collation key as
+        // two numbers settle most comparisons; the rest of a key is made
+        // again only for two different texts that agree that far. Zero
+        // padding keeps the byte order: when both numbers are equal, a key
+        // shorter than sixteen bytes is a prefix of the other, and the full
+        // keys then decide.
         struct Keyed {
             uint64_t head;
+            uint64_t next;  // key bytes 8 to 15
             uint32_t index;
             int32_t recId;
         };
         std::vector<Keyed> keyed(static_cast<size_t>(count));
-        std::vector<uint32_t> offsets(static_cast<size_t>(count) + 1);
-        std::string block;
-        block.reserve(static_cast<size_t>(count) * (key.size() + 4));
         for (int i = 0; i < count; ++i) {
             if (i > 0) {
                 values.SortKeyAt(i, key);
             }
             Keyed& k = keyed[static_cast<size_t>(i)];
             k.head = 0;
+            k.next = 0;
             for (size_t b = 0; b < 8; ++b) {
                 k.head = (k.head << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
+                k.next = (k.next << 8) |
+                         (b + 8 < key.size() ? static_cast<unsigned char>(key[b + 8]) : 0u);
             }
             k.index = static_cast<uint32_t>(i);
             k.recId = values.RecIdAt(i);
-            offsets[static_cast<size_t>(i)] = static_cast<uint32_t>(block.size());
-            block.append(key);
         }
-        offsets[static_cast<size_t>(count)] = static_cast<uint32_t>(block.size());
-        const char* base = block.data();
-        const uint32_t* bounds = offsets.data();
-        auto less = [base, bounds, descending](const Keyed& a, const Keyed& b) {
+        std::string keyA;
+        std::string keyB;
+        auto less = [&](const Keyed& a, const Keyed& b) {
             int c = 0;
             if (a.head != b.head) {
                 c = a.head < b.head ? -1 : 1;
-            } else {
-                const uint32_t lengthA = bounds[a.index + 1] - bounds[a.index];
-                const uint32_t lengthB = bounds[b.index + 1] - bounds[b.index];
-                const uint32_t common = std::min(lengthA, lengthB);
-                if (common > 8) {
-                    c = std::memcmp(base + bounds[a.index] + 8, base + bounds[b.index] + 8,
-                                    common - 8);
-                }
-                if (c == 0) {
-                    c = lengthA < lengthB ? -1 : lengthA > lengthB ? 1 : 0;
-                }
+            } else if (a.next != b.next) {
+                c = a.next < b.next ? -1 : 1;
+            } else if (!values.SameValueAt(static_cast<int>(a.index), static_cast<int>(b.index))) {
+                values.SortKeyAt(static_cast<int>(a.index), keyA);
+                values.SortKeyAt(static_cast<int>(b.index), keyB);
+                c = keyA.compare(keyB);
             }
             if (c != 0) {
                 return descending ? c > 0 : c < 0;
             }
             return a.recId < b.recId;
         };
-        // Bucketed by the key's first byte, then each bucket sorted: the
-        // buckets are small enough to stay in the cache.
-        std::vector<uint32_t> starts(257, 0);
+        // Bucketed by the first two key bytes (in list order), then each
+        // small bucket sorted.
+        constexpr size_t kBuckets = 65536;
+        auto bucketOf = [descending](const Keyed& k) {
+            const auto top = static_cast<size_t>(k.head >> 48);
+            return descending ? kBuckets - 1 - top : top;
+        };
+        std::vector<uint32_t> starts(kBuckets + 1, 0);
         for (const Keyed& k : keyed) {
-            const size_t bucket = k.head >> 56;
-            ++starts[descending ? 255 - bucket + 1 : bucket + 1];
+            ++starts[bucketOf(k) + 1];
         }
-        for (size_t b = 1; b < starts.size(); ++b) {
+        for (size_t b = 1; b <= kBuckets; ++b) {
             starts[b] += starts[b - 1];
         }
         std::vector<Keyed> bucketed(keyed.size());
         {
             std::vector<uint32_t> next(starts.begin(), starts.end() - 1);
             for (const Keyed& k : keyed) {
-                const size_t bucket = k.head >> 56;
-                bucketed[next[descending ? 255 - bucket : bucket]++] = k;
+                bucketed[next[bucketOf(k)]++] = k;
             }
         }
-        for (size_t b = 0; b < 256; ++b) {
-            std::sort(bucketed.begin() + starts[b], bucketed.begin() + starts[b + 1], less);
+        std::vector<Keyed>().swap(keyed);
+        for (size_t b = 0; b < kBuckets; ++b) {
+            if (starts[b + 1] - starts[b] > 1) {
+                std::sort(bucketed.begin() + starts[b], bucketed.begin() + starts[b + 1], less);
+            }
         }
         for (int i = 0; i < count; ++i) {
             order[static_cast<size_t>(i)] =

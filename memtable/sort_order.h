@@ -33,6 +33,13 @@ class TSortValues {
         (void)key;
         return false;
     }
+    // Whether the values at a and b are the same bytes (so their keys are
+    // equal without making them); false when unknown.
+    virtual bool SameValueAt(int a, int b) const {
+        (void)a;
+        (void)b;
+        return false;
+    }
 };
 
 // The sort order of positions a and b: value (reversed when descending), then

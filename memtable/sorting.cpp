@@ -92,6 +92,16 @@ class TdxMemData::StoreSortValues : public memtable::TSortValues {
         }
         return true;
     }
+    bool SameValueAt(int a, int b) const override {
+        if (desc_.isText) {
+            return StoredText(Block(a), desc_) == StoredText(Block(b), desc_);
+        }
+        if (desc_.isWide) {
+            return *static_cast<const std::u16string*>(Value(a)) ==
+                   *static_cast<const std::u16string*>(Value(b));
+        }
+        return false;
+    }
     const unsigned char* Block(int raw) const {
         return table_.memFields_->records[static_cast<size_t>(raw)];
     }
