@@ -12,35 +12,6 @@
 namespace spisotek {
 namespace {
 
-bool IsSupportedType(TFieldType type) {
-    switch (type) {
-        case ftString:
-        case ftSmallint:
-        case ftInteger:
-        case ftWord:
-        case ftBoolean:
-        case ftFloat:
-        case ftCurrency:
-        case ftBCD:
-        case ftDate:
-        case ftTime:
-        case ftDateTime:
-        case ftAutoInc:
-        case ftBlob:
-        case ftMemo:
-        case ftGraphic:
-        case ftFmtMemo:
-        case ftParadoxOle:
-        case ftDBaseOle:
-        case ftTypedBinary:
-        case ftWideString:
-        case ftLargeint:
-            return true;
-        default:
-            return false;
-    }
-}
-
 std::string AsciiUpper(std::string_view text) {
     std::string result(text);
     for (char& ch : result) {
@@ -83,6 +54,35 @@ bool StoredIsZero(const void* value, TFieldType type) {
 }
 
 }  // namespace
+
+bool TdxMemData::IsSupportedType(TFieldType type) {
+    switch (type) {
+        case ftString:
+        case ftSmallint:
+        case ftInteger:
+        case ftWord:
+        case ftBoolean:
+        case ftFloat:
+        case ftCurrency:
+        case ftBCD:
+        case ftDate:
+        case ftTime:
+        case ftDateTime:
+        case ftAutoInc:
+        case ftBlob:
+        case ftMemo:
+        case ftGraphic:
+        case ftFmtMemo:
+        case ftParadoxOle:
+        case ftDBaseOle:
+        case ftTypedBinary:
+        case ftWideString:
+        case ftLargeint:
+            return true;
+        default:
+            return false;
+    }
+}
 
 TdxMemData::TdxMemData(std::string name) : TDataSet(std::move(name)) {
     TField& recId = AddField("RecId", ftInteger, 0, fkCalculated);

@@ -234,6 +234,8 @@ class TdxMemData : public TDataSet {
     // Compares two stored values of one type (nullptr = absent): -1, 0, 1.
     // ftString: zero-terminated text; ftWideString: std::u16string.
     int CompareValues(const void* a, const void* b, TFieldType type, bool caseInsensitive) const;
+    // Whether a table can store fields of this type (the 21 stored types).
+    static bool IsSupportedType(TFieldType type);
 
     const void* GetFieldData(const TField& field) const override;
     bool GetFieldText(const TField& field, std::string_view& text) const override;

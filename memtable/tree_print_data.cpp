@@ -10,35 +10,6 @@ namespace spisotek {
 
 namespace {
 
-bool Supported(TFieldType type) {
-    switch (type) {
-        case ftString:
-        case ftSmallint:
-        case ftInteger:
-        case ftWord:
-        case ftBoolean:
-        case ftFloat:
-        case ftCurrency:
-        case ftBCD:
-        case ftDate:
-        case ftTime:
-        case ftDateTime:
-        case ftAutoInc:
-        case ftBlob:
-        case ftMemo:
-        case ftGraphic:
-        case ftFmtMemo:
-        case ftParadoxOle:
-        case ftDBaseOle:
-        case ftTypedBinary:
-        case ftWideString:
-        case ftLargeint:
-            return true;
-        default:
-            return false;
-    }
-}
-
 constexpr const char* kLevelField = "dx$level";
 constexpr const char* kRecNoField = "dx$recno";
 constexpr const char* kHasChildrenField = "dx$haschildren";
@@ -114,7 +85,7 @@ void TdxDBTreePrintData::ExamineSource() {
                 RemoveField(Field(FieldCount() - 1));
             }
             for (const TFieldDef& def : source_->FieldDefs()) {
-                if (Supported(def.dataType)) {
+                if (IsSupportedType(def.dataType)) {
                     AddField(def.name, def.dataType, def.size).SetRequired(false);
                 }
             }
