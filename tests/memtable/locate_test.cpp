@@ -9,6 +9,7 @@
 namespace spisotek {
 namespace {
 
+using test::ErrorText;
 using test::MakeBaza;
 
 const TLocateOptions kBoth{loCaseInsensitive, loPartialKey};
@@ -26,16 +27,6 @@ std::unique_ptr<TdxMemData> LoadedBaza() {
         "\tNYSA\t16\n"
         "ZAKOWALSKI\tOPOLE\t17\n");
     return table;
-}
-
-template <typename F>
-std::string ErrorText(F&& action) {
-    try {
-        action();
-    } catch (const EDataError& error) {
-        return error.what();
-    }
-    return "<no error>";
 }
 
 TEST(LocateTest, SurnameAndLocalityWithBothOptions) {

@@ -11,22 +11,13 @@
 namespace spisotek {
 namespace {
 
+using test::ErrorText;
 using test::MakeBaza;
 
 void AppendSurname(TdxMemData& table, const std::string& surname) {
     table.Append();
     table.FieldByName("nazwisko").SetAsString(surname);
     table.Post();
-}
-
-template <typename F>
-std::string ErrorText(F&& action) {
-    try {
-        action();
-    } catch (const EDataError& error) {
-        return error.what();
-    }
-    return "<no error>";
 }
 
 TEST(MemDataTest, RecIdIsTheHiddenFirstField) {

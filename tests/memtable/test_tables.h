@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "memtable/db_error.h"
 #include "memtable/mem_data.h"
 
 namespace spisotek::test {
@@ -54,6 +55,17 @@ class TempDir {
 inline std::string ReadFile(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The message of the database error that action raises, or "<no error>".
+template <typename F>
+std::string ErrorText(F&& action) {
+    try {
+        action();
+    } catch (const EDataError& error) {
+        return error.what();
+    }
+    return "<no error>";
 }
 
 }  // namespace spisotek::test
