@@ -27,7 +27,9 @@ TEST(CollationKeyTest, KeysOrderAsTheCollatorCompares) {
         // Nearly every byte is served; Polish letters certainly, and "l"
         // except before a middle dot, which the collator contracts with it.
         EXPECT_GT(served.size(), 200u);
-        EXPECT_TRUE(maker->Serves("\xA3\xF3" "d\x9F \xAF\xF3\xB3w Lis"));
+        EXPECT_TRUE(
+            maker->Serves("\xA3\xF3"
+                          "d\x9F \xAF\xF3\xB3w Lis"));
         EXPECT_FALSE(maker->Serves("Col\xB7legi"));
         std::mt19937 random(ci ? 1 : 2);
         std::uniform_int_distribution<int> length(0, 6);
