@@ -481,14 +481,6 @@ void TdxMemData::SetFieldData(TField& field, const void* value) {
     }
 }
 
-std::string_view TdxMemData::StoredText(const unsigned char* block, const TdxMemField& desc) {
-    const char* text = nullptr;
-    uint32_t length = 0;
-    std::memcpy(&text, block + desc.valueOffset, sizeof text);
-    std::memcpy(&length, block + desc.valueOffset + sizeof text, sizeof length);
-    return text != nullptr ? std::string_view(text, length) : std::string_view("", 0);
-}
-
 void TdxMemData::StoreText(unsigned char* block, const TdxMemField& desc, std::string_view text) {
     const char* data = text.data();
     const auto length = static_cast<uint32_t>(text.size());

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -312,7 +313,13 @@ class TdxMemData : public TDataSet {
     // Points a string field of the edit buffer at a text of the table's heap.
     void SetTextRef(const TdxMemField& desc, std::string_view text);
     // The stored text of a string slot ("" when never assigned).
-    static std::string_view StoredText(const unsigned char* block, const TdxMemField& desc);
+    static std::string_view StoredText(const unsigned char* block, const TdxMemField& desc) {
+        const char* text = nullptr;
+        uint32_t length = 0;
+        std::memcpy(&text, block + desc.valueOffset, sizeof text);
+        std::memcpy(&length, block + desc.valueOffset + sizeof text, sizeof length);
+        return text != nullptr ? std::string_view(text, length) : std::string_view("", 0);
+    }
     static void StoreText(unsigned char* block, const TdxMemField& desc, std::string_view text);
     std::string_view BufferText(const RecordBuffer& buffer, const TdxMemField& desc) const;
     // The text a posted string slot points to (nullptr: none).

@@ -1,6 +1,8 @@
 #include "memtable/sort_order.h"
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstring>
 #include <numeric>
 
@@ -37,97 +39,229 @@ int CompareInOrder(const TSortValues& values, int a, int b, bool descending) {
     return idA < idB ? -1 : idA > idB ? 1 : 0;
 }
 
+bool TSortValues::SortKeyHeads(const TSortKeyHeadSink& put) const {
+    std::string key;
+    const int count = Count();
+    if (count == 0 || !SortKeyAt(0, key)) {
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) {
+            SortKeyAt(i, key);
+        }
+        put(i, SortKeyHeadOf(key));
+    }
+    return true;
+}
+
+namespace {
+
+// A record under sort: its key head (complemented when descending, so the
+// list order is always ascending) and its position.
+struct Keyed {
+    uint64_t high;
+    uint32_t low;
+    uint32_t position;
+};
+
+bool HeadLess(const Keyed& a, const Keyed& b) {
+    return a.high != b.high ? a.high < b.high : a.low < b.low;
+}
+
+// Few elements: insertion sort, which mispredicts less than std::sort here.
+void InsertionSort(Keyed* first, Keyed* last) {
+    for (Keyed* next = first + 1; next < last; ++next) {
+        const Keyed item = *next;
+        Keyed* hole = next;
+        for (; hole > first && HeadLess(item, hole[-1]); --hole) {
+            *hole = hole[-1];
+        }
+        *hole = item;
+    }
+}
+
+bool HeadEqual(const Keyed& a, const Keyed& b) {
+    return a.high == b.high && a.low == b.low;
+}
+
+unsigned HeadByte(const Keyed& k, size_t depth) {
+    return depth < 8 ? static_cast<unsigned>(k.high >> (56 - 8 * depth)) & 0xFFu
+                     : static_cast<unsigned>(k.low >> (24 - 8 * (depth - 8))) & 0xFFu;
+}
+
+// Orders runs of records whose key heads are equal by their full keys, then
+// by RecId.
+class TieBreaker {
+  public:
+    TieBreaker(const TSortValues& values, bool descending, bool recIdsFollowPositions)
+        : values_(values), descending_(descending), recIdsFollowPositions_(recIdsFollowPositions) {}
+
+    void Order(Keyed* first, Keyed* last) {
+        if (last - first < 2) {
+            return;
+        }
+        keys_.clear();
+        members_.clear();
+        for (Keyed* k = first; k != last; ++k) {
+            values_.SortKeyAt(static_cast<int>(k->position), key_);
+            members_.push_back(
+                {keys_.size(), key_.size(), k->position,
+                 recIdsFollowPositions_ ? 0 : values_.RecIdAt(static_cast<int>(k->position))});
+            keys_ += key_;
+        }
+        std::sort(members_.begin(), members_.end(), [this](const Member& a, const Member& b) {
+            int c = std::string_view(keys_)
+                        .substr(a.offset, a.length)
+                        .compare(std::string_view(keys_).substr(b.offset, b.length));
+            if (c != 0) {
+                return descending_ ? c > 0 : c < 0;
+            }
+            return recIdsFollowPositions_ ? a.position < b.position : a.recId < b.recId;
+        });
+        for (size_t i = 0; i < members_.size(); ++i) {
+            first[i].position = members_[i].position;
+        }
+    }
+
+  private:
+    struct Member {
+        size_t offset;
+        size_t length;
+        uint32_t position;
+        int32_t recId;
+    };
+    const TSortValues& values_;
+    bool descending_;
+    bool recIdsFollowPositions_;
+    std::string key_;
+    std::string keys_;
+    std::vector<Member> members_;
+};
+
+// Sorts by key head, in place, one byte of the head per level (American
+// flag sort); small ranges and fully compared heads go to the tie breaker
+// run by run.
+void RadixSort(Keyed* first, Keyed* last, size_t depth, TieBreaker& ties) {
+    constexpr std::ptrdiff_t kSmall = 64;
+    for (;;) {
+        const std::ptrdiff_t count = last - first;
+        if (count < 2) {
+            return;
+        }
+        if (depth == kSortKeyHeadSize) {
+            ties.Order(first, last);
+            return;
+        }
+        if (count <= kSmall) {
+            InsertionSort(first, last);
+            for (Keyed* run = first; run != last;) {
+                Keyed* end = run + 1;
+                while (end != last && HeadEqual(*run, *end)) {
+                    ++end;
+                }
+                ties.Order(run, end);
+                run = end;
+            }
+            return;
+        }
+        std::array<size_t, 256> counts{};
+        for (const Keyed* k = first; k != last; ++k) {
+            ++counts[HeadByte(*k, depth)];
+        }
+        // Every head shares this byte: nothing to move.
+        if (counts[HeadByte(*first, depth)] == static_cast<size_t>(count)) {
+            ++depth;
+            continue;
+        }
+        std::array<size_t, 256> next{};
+        std::array<size_t, 256> end{};
+        size_t sum = 0;
+        for (size_t b = 0; b < 256; ++b) {
+            next[b] = sum;
+            sum += counts[b];
+            end[b] = sum;
+        }
+        for (size_t b = 0; b < 256; ++b) {
+            while (next[b] < end[b]) {
+                Keyed item = first[next[b]];
+                size_t home = HeadByte(item, depth);
+                while (home != b) {
+                    std::swap(item, first[next[home]++]);
+                    home = HeadByte(item, depth);
+                }
+                first[next[b]++] = item;
+            }
+        }
+        size_t start = 0;
+        for (size_t b = 0; b < 256; ++b) {
+            if (counts[b] > 1) {
+                RadixSort(first + start, first + start + counts[b], depth + 1, ties);
+            }
+            start += counts[b];
+        }
+        return;
+    }
+}
+
+}  // namespace
+
 std::vector<int> SortPermutation(const TSortValues& values, bool descending) {
     const int count = values.Count();
     std::vector<int> order(static_cast<size_t>(count));
-    std::iota(order.begin(), order.end(), 0);
-    if (count < 2) {
+    // Text: each record's key head settles most of the order; full keys are
+    // made only for records whose heads are equal. Zero padding keeps the
+    // byte order: when heads are equal, a shorter key is a prefix of the
+    // other, and the full keys decide.
+    std::vector<Keyed> keyed;
+    const uint64_t flipHigh = descending ? ~uint64_t{0} : 0;
+    const uint32_t flipLow = descending ? ~uint32_t{0} : 0;
+    const bool hasKeys =
+        count >= 2 && values.SortKeyHeads([&](int position, const TSortKeyHead& head) {
+            if (keyed.empty()) {
+                keyed.resize(static_cast<size_t>(count));
+            }
+            keyed[static_cast<size_t>(position)] = {head.high ^ flipHigh, head.low ^ flipLow,
+                                                    static_cast<uint32_t>(position)};
+        });
+    if (!hasKeys || keyed.size() != static_cast<size_t>(count)) {
+        std::iota(order.begin(), order.end(), 0);
+        std::sort(order.begin(), order.end(), [&values, descending](int a, int b) {
+            return CompareInOrder(values, a, b, descending) < 0;
+        });
         return order;
     }
-    std::string key;
-    if (values.SortKeyAt(0, key)) {
-        // Text: the first sixteen bytes of each record's collation key as
-        // two numbers settle most comparisons; the rest of a key is made
-        // again only for two different texts that agree that far. Zero
-        // padding keeps the byte order: when both numbers are equal, a key
-        // shorter than sixteen bytes is a prefix of the other, and the full
-        // keys then decide.
-        struct Keyed {
-            uint64_t head;
-            uint64_t next;  // key bytes 8 to 15
-            uint32_t index;
-            int32_t recId;
-        };
-        std::vector<Keyed> keyed(static_cast<size_t>(count));
-        for (int i = 0; i < count; ++i) {
-            if (i > 0) {
-                values.SortKeyAt(i, key);
-            }
-            Keyed& k = keyed[static_cast<size_t>(i)];
-            k.head = 0;
-            k.next = 0;
-            for (size_t b = 0; b < 8; ++b) {
-                k.head = (k.head << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
-                k.next = (k.next << 8) |
-                         (b + 8 < key.size() ? static_cast<unsigned char>(key[b + 8]) : 0u);
-            }
-            k.index = static_cast<uint32_t>(i);
-            k.recId = values.RecIdAt(i);
-        }
-        std::string keyA;
-        std::string keyB;
-        auto less = [&](const Keyed& a, const Keyed& b) {
-            int c = 0;
-            if (a.head != b.head) {
-                c = a.head < b.head ? -1 : 1;
-            } else if (a.next != b.next) {
-                c = a.next < b.next ? -1 : 1;
-            } else if (!values.SameValueAt(static_cast<int>(a.index), static_cast<int>(b.index))) {
-                values.SortKeyAt(static_cast<int>(a.index), keyA);
-                values.SortKeyAt(static_cast<int>(b.index), keyB);
-                c = keyA.compare(keyB);
-            }
-            if (c != 0) {
-                return descending ? c > 0 : c < 0;
-            }
-            return a.recId < b.recId;
-        };
-        // Bucketed by the first two key bytes (in list order), then each
-        // small bucket sorted.
-        constexpr size_t kBuckets = 65536;
-        auto bucketOf = [descending](const Keyed& k) {
-            const auto top = static_cast<size_t>(k.head >> 48);
-            return descending ? kBuckets - 1 - top : top;
-        };
-        std::vector<uint32_t> starts(kBuckets + 1, 0);
+    // Records loaded from a file sit in RecId order, so ties need no RecIds.
+    bool recIdsFollowPositions = true;
+    for (int i = 1; i < count && recIdsFollowPositions; ++i) {
+        recIdsFollowPositions = values.RecIdAt(i - 1) < values.RecIdAt(i);
+    }
+    // The first two head bytes scatter the records into buckets (one pass
+    // from list to list); each bucket, small enough for the caches, is then
+    // sorted in place.
+    constexpr size_t kBuckets = 65536;
+    auto bucketOf = [](const Keyed& k) { return static_cast<size_t>(k.high >> 48); };
+    std::vector<uint32_t> starts(kBuckets + 1, 0);
+    for (const Keyed& k : keyed) {
+        ++starts[bucketOf(k) + 1];
+    }
+    for (size_t b = 1; b <= kBuckets; ++b) {
+        starts[b] += starts[b - 1];
+    }
+    std::vector<Keyed> bucketed(keyed.size());
+    {
+        std::vector<uint32_t> next(starts.begin(), starts.end() - 1);
         for (const Keyed& k : keyed) {
-            ++starts[bucketOf(k) + 1];
+            bucketed[next[bucketOf(k)]++] = k;
         }
-        for (size_t b = 1; b <= kBuckets; ++b) {
-            starts[b] += starts[b - 1];
-        }
-        std::vector<Keyed> bucketed(keyed.size());
-        {
-            std::vector<uint32_t> next(starts.begin(), starts.end() - 1);
-            for (const Keyed& k : keyed) {
-                bucketed[next[bucketOf(k)]++] = k;
-            }
-        }
-        std::vector<Keyed>().swap(keyed);
-        for (size_t b = 0; b < kBuckets; ++b) {
-            if (starts[b + 1] - starts[b] > 1) {
-                std::sort(bucketed.begin() + starts[b], bucketed.begin() + starts[b + 1], less);
-            }
-        }
-        for (int i = 0; i < count; ++i) {
-            order[static_cast<size_t>(i)] =
-                static_cast<int>(bucketed[static_cast<size_t>(i)].index);
-        }
-        return order;
     }
-    std::sort(order.begin(), order.end(), [&values, descending](int a, int b) {
-        return CompareInOrder(values, a, b, descending) < 0;
-    });
+    std::vector<Keyed>().swap(keyed);
+    TieBreaker ties(values, descending, recIdsFollowPositions);
+    for (size_t b = 0; b < kBuckets; ++b) {
+        RadixSort(bucketed.data() + starts[b], bucketed.data() + starts[b + 1], 2, ties);
+    }
+    for (size_t i = 0; i < bucketed.size(); ++i) {
+        order[i] = static_cast<int>(bucketed[i].position);
+    }
     return order;
 }
 

@@ -4,9 +4,9 @@
 // stored value, reversed when descending, and records with equal values by
 // their RecId value, ascending in both directions; RecId values are unique,
 // so the order is total. The functions here see the list only through
-// callbacks, so the store and the indexes share them. No allocation beyond
-// the permutation a sort returns; nothing here throws except what the
-// callbacks throw.
+// callbacks, so the store and the indexes share them. A sort of text values
+// works on lists of fixed-size key heads beside the permutation it returns;
+// nothing here throws except what the callbacks (and allocation) throw.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,11 @@
 #include <utility>
 #include <vector>
 
+#include "memtable/collation_key.h"
+
 namespace spisotek::memtable {
+
+using TSortKeyHeadSink = std::function<void(int position, const TSortKeyHead& head)>;
 
 // The sort values of a list of records, addressed by position (0-based).
 class TSortValues {
@@ -33,13 +37,10 @@ class TSortValues {
         (void)key;
         return false;
     }
-    // Whether the values at a and b are the same bytes (so their keys are
-    // equal without making them); false when unknown.
-    virtual bool SameValueAt(int a, int b) const {
-        (void)a;
-        (void)b;
-        return false;
-    }
+    // Hands put the head of SortKeyAt's key for every position, in any
+    // order and perhaps more than once (the last one counts); false, without
+    // a call, when the values have no keys.
+    virtual bool SortKeyHeads(const TSortKeyHeadSink& put) const;
 };
 
 // The sort order of positions a and b: value (reversed when descending), then

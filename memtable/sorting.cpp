@@ -60,20 +60,8 @@ class TdxMemData::StoreSortValues : public memtable::TSortValues {
                                   recIdOffset_);
     }
     bool SortKeyAt(int raw, std::string& key) const override {
-        if (!desc_.isText && !desc_.isWide) {
+        if (!HasKeys()) {
             return false;
-        }
-        if (!keysChosen_) {
-            // Keys from per-byte weights when they serve every text of the
-            // column; one kind of key for all, or the order would not hold.
-            maker_ = memtable::TCollationKeyMaker::ForUser(caseInsensitive_);
-            for (int i = 0; i < Count() && maker_ != nullptr; ++i) {
-                if (!maker_->Serves(desc_.isText ? StoredText(Block(i), desc_)
-                                                 : std::string_view(Text(i)))) {
-                    maker_ = nullptr;
-                }
-            }
-            keysChosen_ = true;
         }
         if (desc_.isText) {
             const std::string_view text = StoredText(Block(raw), desc_);
@@ -92,15 +80,24 @@ class TdxMemData::StoreSortValues : public memtable::TSortValues {
         }
         return true;
     }
-    bool SameValueAt(int a, int b) const override {
-        if (desc_.isText) {
-            return StoredText(Block(a), desc_) == StoredText(Block(b), desc_);
+    bool SortKeyHeads(const memtable::TSortKeyHeadSink& put) const override {
+        if (!desc_.isText || keysChosen_) {
+            return TSortValues::SortKeyHeads(put);
         }
-        if (desc_.isWide) {
-            return *static_cast<const std::u16string*>(Value(a)) ==
-                   *static_cast<const std::u16string*>(Value(b));
+        // Heads straight from the weights, as long as every text is served;
+        // the first that is not hands the whole column to the collator.
+        keysChosen_ = true;
+        maker_ = memtable::TCollationKeyMaker::ForUser(caseInsensitive_);
+        const auto& records = table_.memFields_->records;
+        memtable::TSortKeyHead head;
+        for (size_t i = 0; i < records.size() && maker_ != nullptr; ++i) {
+            if (maker_->MakeHead(StoredText(records[i], desc_), head)) {
+                put(static_cast<int>(i), head);
+            } else {
+                maker_ = nullptr;
+            }
         }
-        return false;
+        return maker_ != nullptr || TSortValues::SortKeyHeads(put);
     }
     const unsigned char* Block(int raw) const {
         return table_.memFields_->records[static_cast<size_t>(raw)];
@@ -114,6 +111,26 @@ class TdxMemData::StoreSortValues : public memtable::TSortValues {
     }
 
   private:
+    // Text values have keys: from per-byte weights when they serve every
+    // text of the column, else the collator's. One kind for all, or the
+    // order would not hold.
+    bool HasKeys() const {
+        if (!desc_.isText && !desc_.isWide) {
+            return false;
+        }
+        if (!keysChosen_) {
+            maker_ = memtable::TCollationKeyMaker::ForUser(caseInsensitive_);
+            for (int i = 0; i < Count() && maker_ != nullptr; ++i) {
+                if (!maker_->Serves(desc_.isText ? StoredText(Block(i), desc_)
+                                                 : std::string_view(Text(i)))) {
+                    maker_ = nullptr;
+                }
+            }
+            keysChosen_ = true;
+        }
+        return true;
+    }
+
     const TdxMemData& table_;
     const TdxMemField& desc_;
     bool caseInsensitive_;

@@ -58,5 +58,38 @@ TEST(CollationKeyTest, KeysOrderAsTheCollatorCompares) {
     }
 }
 
+// A key's head is its first twelve bytes, zero-padded, read big-endian.
+TEST(CollationKeyTest, HeadIsTheKeysBeginning) {
+    const TSortKeyHead shortHead = SortKeyHeadOf(std::string("\x01\x02", 2));
+    EXPECT_EQ(shortHead.high, 0x0102000000000000u);
+    EXPECT_EQ(shortHead.low, 0u);
+    const TSortKeyHead longHead = SortKeyHeadOf("ABCDEFGHIJKLMN");
+    EXPECT_EQ(longHead.high, 0x4142434445464748u);
+    EXPECT_EQ(longHead.low, 0x494A4B4Cu);
+    // Keys shorter than, as long as and longer than a head; letters with
+    // one weight per level and others (the expansion of sharp s).
+    for (bool ci : {true, false}) {
+        const TCollationKeyMaker* maker = TCollationKeyMaker::ForUser(ci);
+        ASSERT_NE(maker, nullptr);
+        for (const std::string text : {"", "a", "Lis",
+                                       "\xA3\xF3"
+                                       "d\x9F",
+                                       "abcde", "KOWALCZYKOWSKA",
+                                       "Stra\xDF"
+                                       "e \xC6ma"}) {
+            std::string key;
+            maker->Make(text, key);
+            TSortKeyHead head{~uint64_t{0}, ~uint32_t{0}};
+            ASSERT_TRUE(maker->MakeHead(text, head));
+            const TSortKeyHead expected = SortKeyHeadOf(key);
+            EXPECT_EQ(head.high, expected.high) << "text " << text << " ci " << ci;
+            EXPECT_EQ(head.low, expected.low) << "text " << text << " ci " << ci;
+        }
+        TSortKeyHead head;
+        EXPECT_FALSE(maker->MakeHead("Col\xB7legi", head));
+        EXPECT_TRUE(maker->MakeHead("Col legi \xB7", head));
+    }
+}
+
 }  // namespace
 }  // namespace spisotek::memtable

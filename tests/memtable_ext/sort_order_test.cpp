@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "memtable/collation_key.h"
 #include "platform/cp1250.h"
 #include "platform/text_collator.h"
 
@@ -17,30 +19,66 @@ const platform::TextCollator& Collator() {
     return platform::TextCollator::User();
 }
 
-// Texts with RecIds, compared as the table compares ftString values.
+// Where a list's collation keys come from.
+enum class Keys { kNone, kCollator, kWeights };
+
+// Texts with RecIds (1, 2, ... unless given), compared as the table compares
+// ftString values.
 class TextValues : public TSortValues {
   public:
-    TextValues(std::vector<std::string> texts, bool caseInsensitive, bool withKeys)
-        : texts_(std::move(texts)), ci_(caseInsensitive), withKeys_(withKeys) {}
-    int Count() const override { return static_cast<int>(texts_.size()); }
-    int CompareAt(int a, int b) const override {
-        return Collator().Compare(texts_[static_cast<size_t>(a)], texts_[static_cast<size_t>(b)],
-                                  ci_);
-    }
-    int32_t RecIdAt(int position) const override { return position + 1; }
-    bool SortKeyAt(int position, std::string& key) const override {
-        if (!withKeys_) {
-            return false;
+    TextValues(std::vector<std::string> texts, bool caseInsensitive, Keys keys,
+               std::vector<int32_t> recIds = {})
+        : texts_(std::move(texts)), recIds_(std::move(recIds)), ci_(caseInsensitive), keys_(keys) {
+        if (keys_ == Keys::kWeights) {
+            maker_ = TCollationKeyMaker::ForUser(ci_);
         }
-        key = Collator().SortKey(texts_[static_cast<size_t>(position)], ci_);
+    }
+    int Count() const override { return static_cast<int>(texts_.size()); }
+    int CompareAt(int a, int b) const override { return Collator().Compare(Text(a), Text(b), ci_); }
+    int32_t RecIdAt(int position) const override {
+        return recIds_.empty() ? position + 1 : recIds_[static_cast<size_t>(position)];
+    }
+    bool SortKeyAt(int position, std::string& key) const override {
+        switch (keys_) {
+            case Keys::kNone:
+                return false;
+            case Keys::kCollator:
+                key = Collator().SortKey(Text(position), ci_);
+                return true;
+            case Keys::kWeights:
+                maker_->Make(Text(position), key);
+                return true;
+        }
+        return false;
+    }
+    bool SortKeyHeads(const TSortKeyHeadSink& put) const override {
+        if (keys_ != Keys::kWeights) {
+            return TSortValues::SortKeyHeads(put);
+        }
+        for (int i = 0; i < Count(); ++i) {
+            if (!maker_->Serves(Text(i))) {
+                return false;
+            }
+        }
+        // Each position twice, the first time with a wrong head: the last counts.
+        for (int i = Count() - 1; i >= 0; --i) {
+            put(i, TSortKeyHead{~uint64_t{0}, static_cast<uint32_t>(i)});
+        }
+        TSortKeyHead head;
+        for (int i = 0; i < Count(); ++i) {
+            maker_->MakeHead(Text(i), head);
+            put(i, head);
+        }
         return true;
     }
     const std::string& Text(int position) const { return texts_[static_cast<size_t>(position)]; }
 
   private:
     std::vector<std::string> texts_;
+    std::vector<int32_t> recIds_;
     bool ci_;
-    bool withKeys_;
+    Keys keys_;
+    const TCollationKeyMaker* maker_ = nullptr;
 };
 
 class IntValues : public TSortValues {
@@ -98,8 +136,8 @@ TEST(SortOrderTest, SortKeysAndComparisonsGiveTheSameOrderWithRecIdTieBreak) {
     texts.push_back("kowal");
     for (bool ci : {false, true}) {
         for (bool desc : {false, true}) {
-            const TextValues keyed(texts, ci, true);
-            const TextValues plain(texts, ci, false);
+            const TextValues keyed(texts, ci, Keys::kCollator);
+            const TextValues plain(texts, ci, Keys::kNone);
             const auto a = SortPermutation(keyed, desc);
             const auto b = SortPermutation(plain, desc);
             EXPECT_EQ(a, b) << "ci " << ci << " desc " << desc;
@@ -109,6 +147,55 @@ TEST(SortOrderTest, SortKeysAndComparisonsGiveTheSameOrderWithRecIdTieBreak) {
                 if (c == 0) {
                     // Equal values: RecId ascending in both directions.
                     EXPECT_LT(keyed.RecIdAt(a[i - 1]), keyed.RecIdAt(a[i]));
+                }
+            }
+        }
+    }
+}
+
+// Lists large enough to be sorted by key heads, with texts that agree far
+// beyond a head (long shared beginnings), repeat exactly or in another case,
+// are empty, and RecIds in store order or shuffled: both kinds of keys give
+// the order of the plain comparison.
+TEST(SortOrderTest, LargeListsSortByKeysAsByComparison) {
+    std::mt19937 random(20261212);
+    const std::vector<std::string> stems = {
+        "",
+        "KOWALCZYKOWSKA-NOWACKA ",
+        "kowalczykowska-nowacka ",
+        "ALEJA JANA PAW\xA3"
+        "A II ",
+        "Aleja Jana Paw\xB3\x61 II ",
+        "\xAF\xD3\xA3TOWSKA",
+    };
+    std::vector<std::string> texts;
+    for (int i = 0; i < 6000; ++i) {
+        const int kind = static_cast<int>(random() % 4);
+        if (kind == 0 && !texts.empty()) {
+            texts.push_back(texts[random() % texts.size()]);  // a repeat
+        } else if (kind == 1 && !texts.empty()) {
+            texts.push_back(platform::ToUpperCp1250(texts[random() % texts.size()]));
+        } else {
+            texts.push_back(stems[random() % stems.size()] + RandomWord(random, kind == 2 ? 2 : 9));
+        }
+    }
+    std::vector<int32_t> shuffled(texts.size());
+    std::iota(shuffled.begin(), shuffled.end(), 1);
+    std::shuffle(shuffled.begin(), shuffled.end(), random);
+    for (bool ci : {false, true}) {
+        for (bool desc : {false, true}) {
+            for (bool shuffledIds : {false, true}) {
+                const std::vector<int32_t> ids = shuffledIds ? shuffled : std::vector<int32_t>{};
+                const TextValues plain(texts, ci, Keys::kNone, ids);
+                std::vector<int> expected(texts.size());
+                std::iota(expected.begin(), expected.end(), 0);
+                std::sort(expected.begin(), expected.end(),
+                          [&](int a, int b) { return CompareInOrder(plain, a, b, desc) < 0; });
+                for (Keys keys : {Keys::kCollator, Keys::kWeights}) {
+                    const TextValues keyed(texts, ci, keys, ids);
+                    EXPECT_EQ(SortPermutation(keyed, desc), expected)
+                        << "ci " << ci << " desc " << desc << " shuffled " << shuffledIds
+                        << " weights " << (keys == Keys::kWeights);
                 }
             }
         }
@@ -210,7 +297,7 @@ TEST(SortOrderTest, PrefixRangeHoldsEveryTextBeginningWithTheKey) {
     int matchedKeys = 0;
     for (bool ci : {true, false}) {
         for (bool desc : {false, true}) {
-            const TextValues values(texts, ci, true);
+            const TextValues values(texts, ci, Keys::kCollator);
             const auto order = SortPermutation(values, desc);
             const int count = static_cast<int>(order.size());
             for (int k = 0; k < 600; ++k) {

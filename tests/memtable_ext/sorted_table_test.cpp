@@ -11,6 +11,7 @@
 #include "memtable/db_error.h"
 #include "memtable/mem_data.h"
 #include "memtable/mem_index.h"
+#include "platform/text_collator.h"
 
 namespace spisotek {
 namespace {
@@ -85,6 +86,55 @@ TEST_F(SortedTableTest, LoadedRecordsAppearInSortOrderWithRecIdTieBreak) {
         table.LoadDelimitedFile(path);
         EXPECT_EQ(Rows(table), c.expected);
         EXPECT_EQ(table.SortField(), table.FindField("nazwisko"));
+    }
+}
+
+// A column whose last text holds a sequence the collator weighs as a whole
+// ("l" with a middle dot) is sorted by the collator's keys throughout; one
+// without it by per-byte weights. Both orders are the comparison's.
+TEST_F(SortedTableTest, LargeColumnsSortAsTheCollatorComparesWhicheverKeysServe) {
+    std::mt19937 random(11);
+    const std::string letters = "aAlLkKoOwW \xB3\xA3\xF3\xD3\x9C\x8C";
+    std::string file = "id\tnazwisko\tmiasto\r\n";
+    const int count = 3000;
+    for (int i = 1; i <= count; ++i) {
+        std::string name = i % 7 == 0 ? "KOWALCZYKOWSKA-NOWACKA " : "";
+        for (int n = static_cast<int>(random() % 9); n > 0; --n) {
+            name.push_back(letters[random() % letters.size()]);
+        }
+        file += std::to_string(i) + "\t" + name + "\tx\r\n";
+    }
+    const std::string served = Write("served.dat", file);
+    const std::string contracted =
+        Write("contracted.dat", file + std::to_string(count + 1) + "\tCol\xB7legi\tx\r\n");
+    const auto& collator = platform::TextCollator::User();
+    for (const std::string& path : {served, contracted}) {
+        for (TdxSortOptions options :
+             {TdxSortOptions{}, TdxSortOptions{soCaseInsensitive}, TdxSortOptions{soDesc},
+              TdxSortOptions{soDesc, soCaseInsensitive}}) {
+            TdxMemData table("tBaza");
+            AddFields(table);
+            table.SetSortOptions(options);
+            table.SetSortedField("nazwisko");
+            table.LoadDelimitedFile(path);
+            std::string previousName;
+            int previousId = 0;
+            int seen = 0;
+            for (table.First(); !table.Eof(); table.Next(), ++seen) {
+                const std::string name = table.FieldByName("nazwisko").AsString();
+                const int id = table.FieldByName("id").AsInteger();
+                if (seen > 0) {
+                    int c =
+                        collator.Compare(previousName, name, options.Contains(soCaseInsensitive));
+                    c = options.Contains(soDesc) ? -c : c;
+                    ASSERT_TRUE(c < 0 || (c == 0 && previousId < id))
+                        << path << " at " << seen << ": " << previousId << " before " << id;
+                }
+                previousName = name;
+                previousId = id;
+            }
+            EXPECT_EQ(seen, table.RecordCount());
+        }
     }
 }
 
