@@ -1,6 +1,8 @@
 #include "memtable/mem_data.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstring>
 
 #include "memtable/mem_index.h"
@@ -909,6 +911,76 @@ int TdxMemData::CompareValues(const void* a, const void* b, TFieldType type,
         }
         default:
             return 0;
+    }
+}
+
+namespace {
+
+// Big-endian bytes: their byte order is the number's order.
+void AppendOrdered(std::string& key, uint64_t value) {
+    for (int shift = 56; shift >= 0; shift -= 8) {
+        key.push_back(static_cast<char>(value >> shift));
+    }
+}
+
+uint64_t OrderedSigned(int64_t value) {
+    return static_cast<uint64_t>(value) ^ (uint64_t{1} << 63);
+}
+
+uint64_t OrderedDouble(double value) {
+    if (std::isnan(value)) {
+        return ~uint64_t{0};
+    }
+    if (value == 0) {
+        value = 0;  // -0
+    }
+    const auto bits = std::bit_cast<uint64_t>(value);
+    return (bits >> 63) != 0 ? ~bits : bits | (uint64_t{1} << 63);
+}
+
+}  // namespace
+
+bool TdxMemData::ValueSortKey(const void* value, TFieldType type, std::string& key) {
+    key.clear();
+    switch (type) {
+        case ftSmallint:
+            AppendOrdered(key, OrderedSigned(Load<int16_t>(value)));
+            return true;
+        case ftWord:
+            AppendOrdered(key, Load<uint16_t>(value));
+            return true;
+        case ftInteger:
+        case ftAutoInc:
+            AppendOrdered(key, OrderedSigned(Load<int32_t>(value)));
+            return true;
+        case ftLargeint:
+            AppendOrdered(key, OrderedSigned(Load<int64_t>(value)));
+            return true;
+        case ftBoolean:
+            AppendOrdered(key, *static_cast<const unsigned char*>(value));
+            return true;
+        case ftFloat:
+        case ftCurrency:
+            AppendOrdered(key, OrderedDouble(Load<double>(value)));
+            return true;
+        case ftBCD:
+            AppendOrdered(
+                key,
+                OrderedSigned(memtable::BcdToCurrency(static_cast<const unsigned char*>(value))));
+            return true;
+        case ftDate:
+        case ftTime:
+        case ftDateTime:
+            // A zero value orders before every other.
+            if (StoredIsZero(value, type)) {
+                key.push_back('\0');
+            } else {
+                key.push_back('\1');
+                AppendOrdered(key, OrderedDouble(StoredToDateTime(value, type)));
+            }
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -235,6 +235,11 @@ class TdxMemData : public TDataSet {
     // Compares two stored values of one type (nullptr = absent): -1, 0, 1.
     // ftString: zero-terminated text; ftWideString: std::u16string.
     int CompareValues(const void* a, const void* b, TFieldType type, bool caseInsensitive) const;
+    // A byte string whose byte order is CompareValues' order, for the
+    // numeric, logical and date types (false for others). Where
+    // CompareValues orders nothing, the key still orders: a NaN after every
+    // number, -0 as 0.
+    static bool ValueSortKey(const void* value, TFieldType type, std::string& key);
     // Whether a table can store fields of this type (the 21 stored types).
     static bool IsSupportedType(TFieldType type);
 

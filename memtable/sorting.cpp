@@ -60,9 +60,10 @@ class TdxMemData::StoreSortValues : public memtable::TSortValues {
                                   recIdOffset_);
     }
     bool SortKeyAt(int raw, std::string& key) const override {
-        if (!HasKeys()) {
-            return false;
+        if (!desc_.isText && !desc_.isWide) {
+            return ValueSortKey(Value(raw), desc_.dataType, key);
         }
+        ChooseTextKeys();
         if (desc_.isText) {
             const std::string_view text = StoredText(Block(raw), desc_);
             if (maker_ != nullptr) {
@@ -111,13 +112,10 @@ class TdxMemData::StoreSortValues : public memtable::TSortValues {
     }
 
   private:
-    // Text values have keys: from per-byte weights when they serve every
-    // text of the column, else the collator's. One kind for all, or the
-    // order would not hold.
-    bool HasKeys() const {
-        if (!desc_.isText && !desc_.isWide) {
-            return false;
-        }
+    // Text keys come from per-byte weights when they serve every text of the
+    // column, else from the collator. One kind for all, or the order would
+    // not hold.
+    void ChooseTextKeys() const {
         if (!keysChosen_) {
             maker_ = memtable::TCollationKeyMaker::ForUser(caseInsensitive_);
             for (int i = 0; i < Count() && maker_ != nullptr; ++i) {
@@ -128,7 +126,6 @@ class TdxMemData::StoreSortValues : public memtable::TSortValues {
             }
             keysChosen_ = true;
         }
-        return true;
     }
 
     const TdxMemData& table_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -134,6 +135,89 @@ TEST_F(SortedTableTest, LargeColumnsSortAsTheCollatorComparesWhicheverKeysServe)
                 previousId = id;
             }
             EXPECT_EQ(seen, table.RecordCount());
+        }
+    }
+}
+
+// Number, logical and date fields sort through byte keys: negative and
+// positive values, repeats, nulls (stored as zero), -0 beside 0, and a NaN,
+// which goes after every number. Ties keep RecId order in both directions.
+TEST_F(SortedTableTest, NumberAndDateFieldsSortByValueThenRecId) {
+    const TFieldType types[] = {ftSmallint, ftWord,     ftInteger, ftLargeint, ftBoolean,
+                                ftFloat,    ftCurrency, ftBCD,     ftDate,     ftDateTime};
+    TdxMemData table("tLiczby");
+    table.AddField("id", ftInteger);
+    for (TFieldType type : types) {
+        table.AddField("f" + std::to_string(static_cast<int>(type)), type);
+    }
+    table.Open();
+    std::mt19937 random(5);
+    for (int id = 1; id <= 400; ++id) {
+        table.Append();
+        table.FieldByName("id").SetAsInteger(id);
+        const int pick = static_cast<int>(random() % 40) - 20;
+        for (TFieldType type : types) {
+            TField& field = table.FieldByName("f" + std::to_string(static_cast<int>(type)));
+            if (id % 13 == 0) {
+                continue;  // null
+            }
+            switch (type) {
+                case ftWord:
+                case ftBoolean:
+                    field.SetAsInteger(type == ftBoolean ? (pick > 0 ? 1 : 0) : pick + 20);
+                    break;
+                case ftFloat:
+                    field.SetAsFloat(id == 100 ? std::nan("") : id == 101 ? -0.0 : pick * 1.25);
+                    break;
+                case ftCurrency:
+                case ftBCD:
+                    field.SetAsCurrency(pick * 12345);
+                    break;
+                case ftDate:
+                case ftDateTime:
+                    field.SetAsDateTime(40000 + pick * 1.5);
+                    break;
+                default:
+                    field.SetAsLargeInt(pick * 1000);
+                    break;
+            }
+        }
+        table.Post();
+    }
+    for (TFieldType type : types) {
+        const std::string name = "f" + std::to_string(static_cast<int>(type));
+        for (bool desc : {false, true}) {
+            table.SetSortOptions(desc ? TdxSortOptions{soDesc} : TdxSortOptions{});
+            table.SetSortedField(name);
+            // The value as it orders; nulls hold zero, a zero date orders first.
+            auto orderOf = [&](TField& field) {
+                if (field.IsNull()) {
+                    return type == ftDate || type == ftDateTime ? -1e300 : 0.0;
+                }
+                if (type == ftBoolean) {
+                    return field.AsBoolean() ? 1.0 : 0.0;  // false before true
+                }
+                const double value =
+                    type == ftDate || type == ftDateTime ? field.AsDateTime() : field.AsFloat();
+                return std::isnan(value) ? 1e300 : value;
+            };
+            double previous = 0;
+            int previousId = 0;
+            int seen = 0;
+            for (table.First(); !table.Eof(); table.Next(), ++seen) {
+                const double value = orderOf(table.FieldByName(name));
+                const int id = table.FieldByName("id").AsInteger();
+                if (seen > 0) {
+                    const bool ordered = desc ? previous > value : previous < value;
+                    ASSERT_TRUE(ordered || (previous == value && previousId < id))
+                        << name << " desc " << desc << " at " << seen << ": " << previous << " ("
+                        << previousId << ") before " << value << " (" << id << ")";
+                }
+                previous = value;
+                previousId = id;
+            }
+            EXPECT_EQ(seen, 400);
+            table.SetSortedField("");
         }
     }
 }
