@@ -21,7 +21,7 @@ class SortedTableTest : public ::testing::Test {
   protected:
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
-               ("memext_sorted_" + std::to_string(::getpid()) + "_" +
+               ("memtable_sorted_" + std::to_string(::getpid()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir_);
     }

@@ -45,7 +45,7 @@ std::string Word(std::mt19937& random) {
 const Fixture& Data() {
     static const Fixture fixture = [] {
         Fixture f;
-        f.path = (std::filesystem::temp_directory_path() / "memtable_ext_bench.dat").string();
+        f.path = (std::filesystem::temp_directory_path() / "memtable_bench.dat").string();
         std::mt19937 random(2026);
         std::vector<std::string> surnames;
         surnames.reserve(kRecords);
