@@ -54,6 +54,12 @@ class SortedTableTest : public ::testing::Test {
         return out;
     }
 
+    // Both directions, with and without case.
+    static std::vector<TdxSortOptions> AllSortOptions() {
+        return {TdxSortOptions{}, TdxSortOptions{soCaseInsensitive}, TdxSortOptions{soDesc},
+                TdxSortOptions{soDesc, soCaseInsensitive}};
+    }
+
     std::filesystem::path dir_;
 };
 
@@ -110,9 +116,7 @@ TEST_F(SortedTableTest, LargeColumnsSortAsTheCollatorComparesWhicheverKeysServe)
         Write("contracted.dat", file + std::to_string(count + 1) + "\tCol\xB7legi\tx\r\n");
     const auto& collator = platform::TextCollator::User();
     for (const std::string& path : {served, contracted}) {
-        for (TdxSortOptions options :
-             {TdxSortOptions{}, TdxSortOptions{soCaseInsensitive}, TdxSortOptions{soDesc},
-              TdxSortOptions{soDesc, soCaseInsensitive}}) {
+        for (TdxSortOptions options : AllSortOptions()) {
             TdxMemData table("tBaza");
             AddFields(table);
             table.SetSortOptions(options);
@@ -350,9 +354,7 @@ TEST_F(SortedTableTest, FastLocateFindsWhatTheScanFinds) {
     int found = 0;
     int compared = 0;
     for (bool useIndex : {false, true}) {
-        for (TdxSortOptions sortOptions :
-             {TdxSortOptions{}, TdxSortOptions{soCaseInsensitive}, TdxSortOptions{soDesc},
-              TdxSortOptions{soDesc, soCaseInsensitive}}) {
+        for (TdxSortOptions sortOptions : AllSortOptions()) {
             TdxMemData fast("tFast");
             AddFields(fast);
             fast.SetSortOptions(sortOptions);
