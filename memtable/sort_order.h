@@ -4,9 +4,10 @@
 // stored value, reversed when descending, and records with equal values by
 // their RecId value, ascending in both directions; RecId values are unique,
 // so the order is total. The functions here see the list only through
-// callbacks, so the store and the indexes share them. A sort of text values
-// works on lists of fixed-size key heads beside the permutation it returns;
-// nothing here throws except what the callbacks (and allocation) throw.
+// callbacks, so the store and the indexes share them. A sort of values with
+// byte keys works on a list of fixed-size key heads beside the permutation it
+// returns; nothing here throws except what the callbacks (and allocation)
+// throw.
 #pragma once
 
 #include <cstdint>
@@ -29,9 +30,9 @@ class TSortValues {
     // CompareValues of the values at a and b, the case option applied: -1, 0, 1.
     virtual int CompareAt(int a, int b) const = 0;
     virtual int32_t RecIdAt(int position) const = 0;
-    // A byte string whose byte order is CompareAt's order (text values), so a
-    // large list sorts without a locale comparison per step. False when the
-    // values have none.
+    // A byte string whose byte order is CompareAt's order (text, number and
+    // date values), so a large list sorts by bytes instead of a comparison
+    // per step. False when the values have none.
     virtual bool SortKeyAt(int position, std::string& key) const {
         (void)position;
         (void)key;
